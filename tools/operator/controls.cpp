@@ -1,0 +1,175 @@
+#include "controls.h"
+
+#include <commctrl.h>
+
+bool send_to(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, kRespondMs, &answer))
+        return false;
+    result = static_cast<LRESULT>(answer);
+    return true;
+}
+
+bool read_text(HWND control, std::string& text) {
+    LRESULT length = 0;
+    if (!send_to(control, WM_GETTEXTLENGTH, 0, 0, length))
+        return false;
+    std::string buffer(static_cast<size_t>(length) + 1, '\0');
+    LRESULT copied = 0;
+    if (!send_to(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                 copied))
+        return false;
+    buffer.resize(static_cast<size_t>(copied));
+    text = buffer;
+    return true;
+}
+
+bool write_text(HWND control, const std::string& text) {
+    LRESULT result = 0;
+    return send_to(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), result) &&
+           result == TRUE;
+}
+
+bool combo_entries(HWND combo, std::vector<std::string>& entries) {
+    entries.clear();
+    LRESULT count = 0;
+    if (!send_to(combo, CB_GETCOUNT, 0, 0, count) || count < 0)
+        return false;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = 0;
+        if (!send_to(combo, CB_GETLBTEXTLEN, i, 0, length) || length < 0)
+            return false;
+        std::string entry(static_cast<size_t>(length) + 1, '\0');
+        LRESULT copied = 0;
+        if (!send_to(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()), copied) ||
+            copied < 0)
+            return false;
+        entry.resize(static_cast<size_t>(copied));
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+bool combo_selection(HWND combo, int& index, std::string& text) {
+    LRESULT selected = 0;
+    if (!send_to(combo, CB_GETCURSEL, 0, 0, selected))
+        return false;
+    index = static_cast<int>(selected);
+    text.clear();
+    if (index < 0)
+        return true;
+    std::vector<std::string> entries;
+    if (!combo_entries(combo, entries) || static_cast<size_t>(index) >= entries.size())
+        return false;
+    text = entries[static_cast<size_t>(index)];
+    return true;
+}
+
+bool combo_select(HWND combo, const std::string& text, std::string& why) {
+    std::vector<std::string> entries;
+    if (!combo_entries(combo, entries)) {
+        why = "the combo box does not answer";
+        return false;
+    }
+    int index = -1;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i] == text)
+            index = static_cast<int>(i);
+    if (index < 0) {
+        why = "no entry \"" + text + "\" in the list";
+        return false;
+    }
+    LRESULT result = 0;
+    if (!send_to(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, result) || result != index) {
+        why = "the combo box refused the selection";
+        return false;
+    }
+    LRESULT dropped = 0;
+    if (send_to(combo, CB_GETDROPPEDSTATE, 0, 0, dropped) && dropped)
+        combo_drop(combo, false);
+    // CB_SETCURSEL does not notify; a person's choice does.
+    HWND parent = GetParent(combo);
+    int id = GetDlgCtrlID(combo);
+    if (!PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(combo))) {
+        why = "cannot notify the dialog";
+        return false;
+    }
+    return true;
+}
+
+bool combo_drop(HWND combo, bool down) {
+    LRESULT result = 0;
+    return send_to(combo, CB_SHOWDROPDOWN, down ? TRUE : FALSE, 0, result);
+}
+
+bool progress_state(HWND bar, int& position, int& low, int& high) {
+    LRESULT pos = 0, lo = 0, hi = 0;
+    if (!send_to(bar, PBM_GETPOS, 0, 0, pos) || !send_to(bar, PBM_GETRANGE, TRUE, 0, lo) ||
+        !send_to(bar, PBM_GETRANGE, FALSE, 0, hi))
+        return false;
+    position = static_cast<int>(pos);
+    low = static_cast<int>(lo);
+    high = static_cast<int>(hi);
+    return true;
+}
+
+HWND focused_control(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+bool post_click(HWND button) {
+    return PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool post_focus(HWND dialog, HWND control) {
+    return PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE) != FALSE;
+}
+
+bool key_code(const std::string& name, UINT& vk, char& ch) {
+    struct Named {
+        const char* name;
+        UINT vk;
+        char ch;
+    };
+    static const Named keys[] = {
+        {"Enter", VK_RETURN, '\r'}, {"Escape", VK_ESCAPE, '\x1b'},
+        {"Tab", VK_TAB, '\t'},      {"Space", VK_SPACE, ' '},
+        {"Up", VK_UP, 0},           {"Down", VK_DOWN, 0},
+        {"Left", VK_LEFT, 0},       {"Right", VK_RIGHT, 0},
+    };
+    for (const Named& key : keys)
+        if (name == key.name) {
+            vk = key.vk;
+            ch = key.ch;
+            return true;
+        }
+    if (name.size() == 1 && name[0] > ' ' && name[0] < 0x7f) {
+        SHORT scan = VkKeyScanA(name[0]);
+        if (scan == -1)
+            return false;
+        vk = LOBYTE(scan);
+        ch = name[0];
+        return true;
+    }
+    return false;
+}
+
+bool post_key(HWND control, UINT vk, char ch) {
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    LPARAM down = 1 | scan;
+    LPARAM up = down | static_cast<LPARAM>(0xC0000000u); // previous state down, released
+    if (!PostMessageA(control, WM_KEYDOWN, vk, down))
+        return false;
+    if (ch && !PostMessageA(control, WM_CHAR, static_cast<unsigned char>(ch), down))
+        return false;
+    return PostMessageA(control, WM_KEYUP, vk, up) != FALSE;
+}
+
+bool post_syscommand(HWND window, UINT command) {
+    return PostMessageA(window, WM_SYSCOMMAND, command, 0) != FALSE;
+}

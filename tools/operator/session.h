@@ -1,0 +1,22 @@
+// What the operator knows while it runs a script: the program's main window and process,
+// the window that steps act on now, and the names given to control ids.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+struct Session {
+    HWND main = nullptr;      // set by the `window` step
+    HWND current = nullptr;   // the main window or a dialog opened by `dialog`
+    DWORD pid = 0;            // the process that owns the main window
+    HANDLE process = nullptr; // held so that the process can be seen to end
+    DWORD wait_ms = 10000;    // default time-out of the waiting steps
+    std::map<std::string, long> names;
+
+    ~Session() {
+        if (process)
+            CloseHandle(process);
+    }
+};
