@@ -1,0 +1,48 @@
+#include "framework/FileDialog.h"
+
+#include "framework/WinApp.h"
+
+#include <string_view>
+
+namespace {
+constexpr size_t kFileNameBufferSize = 4096;
+}
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* defExt, const char* fileName,
+                         DWORD flags, const char* filter, CWnd* pParentWnd)
+    : m_bOpenFileDialog(bOpenFileDialog), m_fileName(kFileNameBufferSize, '\0') {
+    if (filter != nullptr) {
+        m_filter = filter;
+        for (char& c : m_filter)
+            if (c == '|')
+                c = '\0';
+        m_filter.push_back('\0'); // the list ends with an empty string
+    }
+    if (fileName != nullptr) {
+        const std::string_view initial =
+            std::string_view(fileName).substr(0, kFileNameBufferSize - 1);
+        m_fileName.replace(0, initial.size(), initial);
+    }
+
+    m_ofn.lStructSize = sizeof m_ofn;
+    m_ofn.hwndOwner = pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr;
+    m_ofn.lpstrFilter = m_filter.empty() ? nullptr : m_filter.c_str();
+    m_ofn.lpstrFile = m_fileName.data();
+    m_ofn.nMaxFile = static_cast<DWORD>(m_fileName.size());
+    m_ofn.lpstrDefExt = defExt;
+    m_ofn.Flags = flags;
+}
+
+INT_PTR CFileDialog::DoModal() {
+    if (m_ofn.hwndOwner == nullptr && AfxGetApp() != nullptr && AfxGetApp()->m_pMainWnd != nullptr)
+        m_ofn.hwndOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
+    const BOOL confirmed =
+        m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
+    return confirmed ? IDOK : IDCANCEL;
+}
+
+std::string CFileDialog::GetFileName() const {
+    const std::string path = GetPathName();
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,60 @@
+#include "framework/WinApp.h"
+
+namespace {
+
+CWinApp* g_pApp = nullptr;
+
+std::string ExecutableBaseName() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    return name;
+}
+
+} // namespace
+
+CWinApp::CWinApp() {
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+BOOL CWinApp::InitInstance() {
+    if (m_dwRestartManagerSupportFlags & AFX_RESTART_MANAGER_SUPPORT_RESTART)
+        ::RegisterApplicationRestart(nullptr, 0);
+    return TRUE;
+}
+
+CWinApp* AfxGetApp() {
+    return g_pApp;
+}
+
+HINSTANCE AfxGetInstanceHandle() {
+    return ::GetModuleHandleA(nullptr);
+}
+
+const char* AfxGetAppName() {
+    static const std::string name = ExecutableBaseName();
+    return name.c_str();
+}
+
+std::string AfxLoadString(UINT nID) {
+    char buffer[512];
+    const int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);
+    return std::string(buffer, static_cast<size_t>(length > 0 ? length : 0));
+}
