@@ -1,0 +1,153 @@
+#include "options.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace sim {
+
+namespace {
+
+bool to_u64(const std::string& s, std::uint64_t& out) {
+    if (s.empty() || !std::isdigit(static_cast<unsigned char>(s[0])))
+        return false;
+    char* end = nullptr;
+    out = std::strtoull(s.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+bool to_int(const std::string& s, int& out, int max = 1 << 30) {
+    std::uint64_t v = 0;
+    if (!to_u64(s, v) || v > static_cast<std::uint64_t>(max))
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool to_hex_bytes(const std::string& s, std::vector<std::uint8_t>& out) {
+    std::string digits;
+    for (char c : s) {
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+        else if (c != ' ' && c != ':' && c != ',')
+            return false;
+    }
+    if (digits.empty() || digits.size() % 2)
+        return false;
+    out.clear();
+    for (std::size_t i = 0; i < digits.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    return true;
+}
+
+} // namespace
+
+const char* usage_text() {
+    return "usage: quillet-sim [options]\n"
+           "A virtual ESC/POS receipt printer on a pseudo-terminal. Prints 'PTY <path>', then "
+           "'READY'.\n"
+           "  --out DIR               receipts DIR/receipt-0001.png ..., log DIR/log.jsonl "
+           "(default sim-out)\n"
+           "  --raw FILE              append every received byte to FILE\n"
+           "  --store DIR             NV image store folder (default DIR of --out + /nv-store)\n"
+           "  --pty-link PATH         make PATH a symlink to the pty\n"
+           "  --wine-prefix DIR --com N   register the pty as COMN in that Wine prefix\n"
+           "  --paper-dots 576|384    paper width in dots (default 576)\n"
+           "  --nv-capacity BYTES     NV image memory size (default: 64 MiB)\n"
+           "  --baud N                read no faster than N baud (10 bits per byte)\n"
+           "  --xoff-after BYTES --xoff-ms MS     send XOFF after BYTES, XON MS later\n"
+           "  --stall-after BYTES [--stall-ms MS] stop reading after BYTES (for MS, or until "
+           "SIGUSR1)\n"
+           "  --hangup-after BYTES    close the line after BYTES\n"
+           "  --reply HEX             send these bytes once the host has opened the line\n"
+           "  --exit-after-idle MS    exit MS after the last received byte\n"
+           "  --help\n";
+}
+
+bool parse_options(int argc, char** argv, Options& o, std::string& error) {
+    using Setter = std::function<bool(const std::string&)>;
+    auto u64 = [](std::optional<std::uint64_t>& dst) {
+        return [&dst](const std::string& v) {
+            std::uint64_t n = 0;
+            if (!to_u64(v, n))
+                return false;
+            dst = n;
+            return true;
+        };
+    };
+    auto text = [](std::string& dst) {
+        return [&dst](const std::string& v) {
+            dst = v;
+            return !v.empty();
+        };
+    };
+    auto integer = [](int& dst) { return [&dst](const std::string& v) { return to_int(v, dst); }; };
+    const std::map<std::string, Setter> setters = {
+        {"--out", text(o.out_dir)},
+        {"--raw", text(o.raw_file)},
+        {"--store", text(o.store_dir)},
+        {"--pty-link", text(o.pty_link)},
+        {"--wine-prefix", text(o.wine_prefix)},
+        {"--com", [&](const std::string& v) { return to_int(v, o.com, 255) && o.com > 0; }},
+        {"--paper-dots",
+         [&](const std::string& v) {
+             return to_int(v, o.paper_dots) && (o.paper_dots == 576 || o.paper_dots == 384);
+         }},
+        {"--nv-capacity", [&](const std::string& v) { return to_u64(v, o.nv_capacity); }},
+        {"--baud",
+         [&](const std::string& v) {
+             int b = 0;
+             if (!to_int(v, b) || b < 10)
+                 return false;
+             o.baud = b;
+             return true;
+         }},
+        {"--xoff-after", u64(o.xoff_after)},
+        {"--xoff-ms", integer(o.xoff_ms)},
+        {"--stall-after", u64(o.stall_after)},
+        {"--stall-ms", integer(o.stall_ms)},
+        {"--hangup-after", u64(o.hangup_after)},
+        {"--reply", [&](const std::string& v) { return to_hex_bytes(v, o.reply); }},
+        {"--exit-after-idle", integer(o.exit_after_idle_ms)},
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            return true;
+        }
+        std::string value;
+        bool has_value = false;
+        if (const auto eq = arg.find('='); eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            has_value = true;
+        }
+        const auto it = setters.find(arg);
+        if (it == setters.end()) {
+            error = "unknown option " + arg;
+            return false;
+        }
+        if (!has_value) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (!it->second(value)) {
+            error = "bad value for " + arg + ": " + value;
+            return false;
+        }
+    }
+    if (o.wine_prefix.empty() != (o.com == 0)) {
+        error = "--wine-prefix and --com go together";
+        return false;
+    }
+    if (o.store_dir.empty())
+        o.store_dir = o.out_dir + "/nv-store";
+    return true;
+}
+
+} // namespace sim

@@ -1,0 +1,58 @@
+// What the printer does with decoded commands: dots on paper, feeds, cuts that end a receipt.
+#pragma once
+
+#include "nv_store.h"
+#include "paper.h"
+#include "record.h"
+
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+// Print size from the mode byte m of FS p and GS v 0: bit 0 doubles the width, bit 1 the height.
+struct Scale {
+    int sx = 1;
+    int sy = 1;
+    static Scale from_mode(std::uint8_t m) { return {(m & 1) ? 2 : 1, (m & 2) ? 2 : 1}; }
+};
+
+class Printer {
+public:
+    // One line feed with the default line spacing of 1/6 inch at 203 dpi.
+    static constexpr int kLineDots = 34;
+
+    // out_dir empty: receipts are logged but no file is written.
+    Printer(int paper_dots, NvStore& store, RecordSink& log, std::string out_dir);
+
+    NvStore& store() { return store_; }
+    int paper_dots() const { return paper_.width(); }
+    const Paper& paper() const { return paper_; }
+
+    // Prints stored image n at the left margin; false when n holds no image.
+    bool print_nv(std::uint64_t offset, int n, Scale s);
+    // A raster image of `rows` rows, each of `width_bytes` bytes, comes row by row.
+    void raster_begin(std::uint64_t offset, int width_bytes, int rows, Scale s);
+    // bytes: the leading part of one row (at most the paper's width of it).
+    void raster_row(const std::uint8_t* bytes, std::size_t n);
+    void feed(int rows) { paper_.advance(rows); }
+    // Ends the current receipt and writes its picture (a cut of blank-less paper writes nothing).
+    void cut(std::uint64_t offset, const std::string& name);
+    int receipts() const { return receipt_count_; }
+
+private:
+    void plot(int x, int dy, std::uint64_t offset, const char* name);
+    void note_clip(std::uint64_t offset, const char* name, int width);
+
+    Paper paper_;
+    NvStore& store_;
+    RecordSink& log_;
+    std::string out_dir_;
+    int receipt_count_ = 0;
+    bool length_clipped_ = false;
+    // Raster image in progress.
+    Scale raster_scale_;
+    std::uint64_t raster_offset_ = 0;
+};
+
+} // namespace sim
