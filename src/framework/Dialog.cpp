@@ -12,7 +12,7 @@ CDialogEx::~CDialogEx() {
 }
 
 INT_PTR CDialogEx::DoModal() {
-    const HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
+    const HWND parent = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : AfxGetOwnerWindow();
     return ::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), parent,
                              DialogProc, reinterpret_cast<LPARAM>(this));
 }

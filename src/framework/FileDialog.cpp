@@ -34,8 +34,8 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* defExt, const char* f
 }
 
 INT_PTR CFileDialog::DoModal() {
-    if (m_ofn.hwndOwner == nullptr && AfxGetApp() != nullptr && AfxGetApp()->m_pMainWnd != nullptr)
-        m_ofn.hwndOwner = AfxGetApp()->m_pMainWnd->m_hWnd;
+    if (m_ofn.hwndOwner == nullptr)
+        m_ofn.hwndOwner = AfxGetOwnerWindow();
     const BOOL confirmed =
         m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
     return confirmed ? IDOK : IDCANCEL;

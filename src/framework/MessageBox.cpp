@@ -2,11 +2,7 @@
 
 #include "framework/WinApp.h"
 
-int AfxMessageBox(const char* text) {
-    HWND owner = nullptr;
-    if (const CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd != nullptr)
-        owner = app->m_pMainWnd->m_hWnd;
-    if (owner == nullptr)
-        owner = ::GetActiveWindow();
-    return ::MessageBoxA(owner, text, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
+int AfxMessageBox(const char* text)
+{
+    return ::MessageBoxA(AfxGetOwnerWindow(), text, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
 }

@@ -3,5 +3,5 @@
 
 #include <windows.h>
 
-// Owned by the application's main window, or by the thread's active window when there is none.
+// Owned by AfxGetOwnerWindow().
 int AfxMessageBox(const char* text);

@@ -53,6 +53,13 @@ const char* AfxGetAppName() {
     return name.c_str();
 }
 
+HWND AfxGetOwnerWindow()
+{
+    if (g_pApp != nullptr && g_pApp->m_pMainWnd != nullptr && g_pApp->m_pMainWnd->m_hWnd != nullptr)
+        return g_pApp->m_pMainWnd->m_hWnd;
+    return ::GetActiveWindow();
+}
+
 std::string AfxLoadString(UINT nID) {
     char buffer[512];
     const int length = ::LoadStringA(AfxGetInstanceHandle(), nID, buffer, sizeof buffer);

@@ -30,5 +30,7 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 // The executable's file name without directory and extension; message boxes carry it as title.
 const char* AfxGetAppName();
+// Owner for modal windows: the main window, or the thread's active window when there is none.
+HWND AfxGetOwnerWindow();
 // String resource `nID`, or "" when there is none.
 std::string AfxLoadString(UINT nID);
