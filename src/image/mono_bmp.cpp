@@ -89,7 +89,7 @@ BmpCheck MonoBmp::Decode(std::span<const std::uint8_t> file) {
 // Reads in a few large pieces, growing the buffer as the file proves long enough, so that a
 // short file with a header claiming gigabytes costs only its real length.
 BmpCheck MonoBmp::ReadPixels(std::FILE* file) {
-    constexpr std::uint64_t kFirstPiece = 1u << 20;
+    constexpr std::uint64_t kFirstPiece = 64u << 10;
     const std::uint64_t extent = PixelExtent(info_);
     try {
         while (pixels_.size() < extent) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -71,6 +72,25 @@ std::string GrayPixels(const std::string& path) {
     return pixels;
 }
 
+// Every dot of the picture is a black pixel of ImageMagick's reading, and the other way round.
+void ExpectDotsAreBlackPixels(const MonoBmp& picture, const std::string& gray) {
+    const std::uint32_t width = picture.Info().width;
+    const std::uint32_t height = picture.Info().height;
+    ASSERT_EQ(gray.size(), std::size_t{width} * height);
+    std::size_t dots = 0;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const auto row = picture.Row(y);
+        ASSERT_EQ(row.size(), (width + 7) / 8);
+        for (std::uint32_t x = 0; x < row.size() * 8; ++x) {
+            const bool dot = (row[x / 8] & (0x80 >> (x % 8))) != 0;
+            const bool black = x < width && gray[std::size_t{y} * width + x] == 0;
+            ASSERT_EQ(dot, black) << "x " << x << " y " << y;
+            dots += dot;
+        }
+    }
+    EXPECT_GT(dots, 0u);
+}
+
 class ImageMagickBmp : public testing::TestWithParam<MagickCase> {};
 
 TEST_P(ImageMagickBmp, DotsAreTheBlackPixels) {
@@ -80,9 +100,6 @@ TEST_P(ImageMagickBmp, DotsAreTheBlackPixels) {
     ASSERT_NO_FATAL_FAILURE(RunCommand("convert -size " + std::to_string(c.width) + "x" +
                                        std::to_string(c.height) + " " + c.draw + " " + c.polarity +
                                        " BMP3:" + Quoted(path)));
-    const std::string gray = GrayPixels(path);
-    ASSERT_EQ(gray.size(), std::size_t{c.width} * c.height);
-
     MonoBmp picture;
     ASSERT_EQ(picture.Read(path.c_str()), BmpCheck::Ok);
     ASSERT_EQ(picture.Info().width, c.width);
@@ -90,22 +107,48 @@ TEST_P(ImageMagickBmp, DotsAreTheBlackPixels) {
     if (c.paletteOrder != MagickCase::EitherFirst) {
         EXPECT_EQ(picture.Info().invert, c.paletteOrder == MagickCase::BlackFirst);
     }
-    std::size_t dots = 0;
-    for (std::uint32_t y = 0; y < c.height; ++y) {
-        const auto row = picture.Row(y);
-        ASSERT_EQ(row.size(), (c.width + 7) / 8);
-        for (std::uint32_t x = 0; x < row.size() * 8; ++x) {
-            const bool dot = (row[x / 8] & (0x80 >> (x % 8))) != 0;
-            const bool black = x < c.width && gray[std::size_t{y} * c.width + x] == 0;
-            ASSERT_EQ(dot, black) << "x " << x << " y " << y;
-            dots += dot;
-        }
-    }
-    EXPECT_GT(dots, 0u);
+    ExpectDotsAreBlackPixels(picture, GrayPixels(path));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ImageMagickBmp, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct SampleLogo {
+    const char* file;
+    std::uint32_t width, height;
+};
+
+void PrintTo(const SampleLogo& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class SampleLogos : public testing::TestWithParam<SampleLogo> {};
+
+// The demo's logos: readable, printable by both picture commands, and read as ImageMagick drew
+// them.
+TEST_P(SampleLogos, ReadAsDrawnAndFitBothCommands) {
+    const SampleLogo& c = GetParam();
+    const std::string path = std::string(QUILLET_SAMPLES_DIR) + "/" + c.file;
+    MonoBmp picture;
+    ASSERT_EQ(picture.Read(path.c_str()), BmpCheck::Ok);
+    EXPECT_EQ(picture.Info().width, c.width);
+    EXPECT_EQ(picture.Info().height, c.height);
+    EXPECT_EQ(CheckNvGeometry(picture.Info()), BmpCheck::Ok);
+    EXPECT_EQ(CheckRasterGeometry(picture.Info()), BmpCheck::Ok);
+    ExpectDotsAreBlackPixels(picture, GrayPixels(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleLogos,
+                         testing::Values(SampleLogo{"quillet-q.bmp", 200, 200},
+                                         SampleLogo{"receipt-header.bmp", 576, 128},
+                                         SampleLogo{"test-pattern.bmp", 384, 160}),
+                         [](const auto& info) {
+                             std::string name = info.param.file;
+                             for (char& ch : name) {
+                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             }
+                             return name;
+                         });
 
 } // namespace
 } // namespace quillet
