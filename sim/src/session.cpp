@@ -315,6 +315,8 @@ int Session::run() {
         if (n <= 0)
             continue;
         now = Clock::now();
+        // Settings the host made before these bytes are logged before them.
+        poll_tty();
         received(buf.data(), static_cast<std::size_t>(n), now);
         faults_after_bytes(now);
     }
