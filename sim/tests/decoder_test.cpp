@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,9 +32,10 @@ const Bytes kRaster = {0x1D, 0x76, 0x30, 0x00, 0x02, 0x00, 0x03,
 class DecoderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-'); // parameterised names hold a slash
         dir_ = std::filesystem::temp_directory_path() /
-               ("sim-decoder-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("sim-decoder-" + std::to_string(::getpid()) + "-" + name);
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         make_printer(0, 576);
