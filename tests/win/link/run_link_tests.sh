@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the link's line tests: for each scenario a pty peer (quillet-sim when given, else
-# pty_peer.py) registered as COM<N> in the Wine prefix, and link_tests under Wine against it.
+# Runs the link's line tests: for each scenario a pty peer (quillet-sim when given and built,
+# else pty_peer.py) registered as COM<N> in the Wine prefix, and link_tests under Wine against it.
 #   run_link_tests.sh LINK_TESTS_EXE [QUILLET_SIM]
 # Uses WINEPREFIX/WINE/WINESERVER from the environment when set (as in make test), else the
 # project's defaults. LINK_TEST_COM picks the COM number (default 41).
@@ -9,6 +9,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 exe=${1:?usage: run_link_tests.sh LINK_TESTS_EXE [QUILLET_SIM]}
 sim=${2:-}
+if [ -n "$sim" ] && [ ! -x "$sim" ]; then
+    echo "no $sim: using pty_peer.py"
+    sim=
+fi
 . "$root/scripts/wine-env.sh"
 wine_prefix_ensure
 com=${LINK_TEST_COM:-41}
@@ -60,7 +64,7 @@ scenario() {
     local name=$1 filter=$2
     shift 2
     local dir=$work/$name
-    echo "=== $name: $(cut -c1-80 <<<"$*")"
+    echo "=== $name (${sim:-pty_peer.py}): $(cut -c1-80 <<<"$*")"
     if ! start_peer "$dir" "$@"; then
         failed=1
         stop_peer
