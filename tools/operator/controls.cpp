@@ -2,6 +2,21 @@
 
 #include <commctrl.h>
 
+namespace {
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty())
+        return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                        nullptr, nullptr);
+    return text;
+}
+
+} // namespace
+
 bool send_to(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, kRespondMs, &answer))
@@ -31,21 +46,24 @@ bool write_text(HWND control, const std::string& text) {
 }
 
 bool combo_entries(HWND combo, std::vector<std::string>& entries) {
+    // The wide form: Wine hands the narrow CB_GETLBTEXT of another process wide characters.
     entries.clear();
     LRESULT count = 0;
     if (!send_to(combo, CB_GETCOUNT, 0, 0, count) || count < 0)
         return false;
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = 0;
-        if (!send_to(combo, CB_GETLBTEXTLEN, i, 0, length) || length < 0)
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, kRespondMs, &length) ||
+            static_cast<LRESULT>(length) < 0)
             return false;
-        std::string entry(static_cast<size_t>(length) + 1, '\0');
-        LRESULT copied = 0;
-        if (!send_to(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()), copied) ||
-            copied < 0)
+        std::wstring wide(length + 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()),
+                                 SMTO_NORMAL, kRespondMs, &copied) ||
+            static_cast<LRESULT>(copied) < 0)
             return false;
-        entry.resize(static_cast<size_t>(copied));
-        entries.push_back(entry);
+        wide.resize(copied);
+        entries.push_back(narrow(wide));
     }
     return true;
 }

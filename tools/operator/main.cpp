@@ -5,6 +5,8 @@
 #include "session.h"
 #include "steps.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -18,7 +20,7 @@ void print_usage() {
                  "usage: operator [-v] [SCRIPT|-]\n"
                  "  Runs the steps of SCRIPT (or standard input), one per line; '#' starts a\n"
                  "  comment; \"...\" and '...' group words; $VAR takes an environment variable.\n"
-                 "  -v  print each step before it runs\n"
+                 "  -v  print each step before it runs, with the time since the start\n"
                  "ID is a control id: decimal, 0x hex, or a name from define / ids.\n"
                  "steps:\n%s",
                  step_usage().c_str());
@@ -67,9 +69,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     Session session;
+    const ULONGLONG start = GetTickCount64();
     for (const Step& step : steps) {
         if (verbose) {
-            std::printf("> %d: %s\n", step.line, step.text.c_str());
+            std::printf("> %6llu ms  %d: %s\n", GetTickCount64() - start, step.line,
+                        step.text.c_str());
             std::fflush(stdout);
         }
         if (!run_step(session, step, why)) {

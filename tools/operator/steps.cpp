@@ -36,7 +36,7 @@ const StepKind kSteps[] = {
     {"press", 1, 2, step_press,
      "press KEY [ID]        press a key (in control ID, or where the focus is)"},
     {"sysmenu", 1, 1, step_sysmenu,
-     "sysmenu CMD           choose a system-menu item by command id"},
+     "sysmenu CMD           choose a system-menu item by command id (number or name)"},
     {"close", 0, 0, step_close, "close                 the close box"},
     {"gone", 0, 1, step_gone, "gone [MS]             expect the window gone and the process ended"},
     {"expect-text", 2, 2, step_expect_text, "expect-text ID TEXT"},

@@ -26,15 +26,18 @@ bool need_combo(HWND control, const std::string& id, std::string& why) {
 
 // The direct child of `window` that holds `focus` (a combo box for its edit), or nullptr.
 HWND control_holding(HWND window, HWND focus) {
-    while (focus && GetParent(focus) != window)
-        focus = GetParent(focus);
+    while (focus && GetAncestor(focus, GA_PARENT) != window)
+        focus = GetAncestor(focus, GA_PARENT);
     return focus;
 }
 
 std::string describe_focus(HWND window) {
-    HWND holder = control_holding(window, focused_control(window));
-    if (!holder)
+    HWND focus = focused_control(window);
+    HWND holder = control_holding(window, focus);
+    if (!focus)
         return "nothing";
+    if (!holder)
+        return "a window outside this one (" + class_name_of(focus) + ")";
     std::string text;
     read_text(holder, text);
     return "control " + std::to_string(GetDlgCtrlID(holder)) + " (" + class_name_of(holder) + " " +
@@ -213,7 +216,10 @@ bool step_expect_focus(Session& session, const Args& args, std::string& why) {
     HWND control = nullptr;
     if (!find_control(session, args[0], control, why))
         return false;
-    if (control_holding(session.current, focused_control(session.current)) != control) {
+    // The focus comes back to the dialog a moment after a box closes: let it settle.
+    if (!wait_for(1000, [&] {
+            return control_holding(session.current, focused_control(session.current)) == control;
+        })) {
         why = "the focus is on " + describe_focus(session.current);
         return false;
     }

@@ -41,7 +41,7 @@ bool press_and_wait_closed(Session& session, HWND dialog, int button_id, std::st
         why = "cannot click the button";
         return false;
     }
-    if (!wait_for(kRespondMs, [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) {
+    if (!wait_for(kRespondMs, [&] { return !IsWindow(dialog); })) {
         why = "the box " + quoted(caption_of(dialog)) + " did not close";
         return false;
     }
@@ -168,12 +168,8 @@ bool step_cancel_file(Session& session, const Args& args, std::string& why) {
 
 bool step_sysmenu(Session& session, const Args& args, std::string& why) {
     long command = 0;
-    if (!need_main(session, why))
+    if (!need_main(session, why) || !resolve_id(session, args[0], command, why))
         return false;
-    if (!parse_number(args[0], command) || command <= 0) {
-        why = "bad command id " + args[0];
-        return false;
-    }
     if (!IsWindowEnabled(session.current)) {
         why = "the window is disabled; open: " + describe_dialogs(session);
         return false;

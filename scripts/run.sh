@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# `make run`: the virtual printer on COM9 of the project's Wine prefix, then Quillet with
+# build/run as its current directory. With a display the user works the window; without one
+# a private Xvfb is started and the demo script (tools/operator/demo.op) drives the window.
+# Everything started here is ended here.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+# The project's own prefix, whatever the caller's WINEPREFIX says.
+export WINEPREFIX=$root/build/wineprefix
+. scripts/wine-env.sh
+. tests/e2e/lib/processes.sh
+
+run_dir=$root/build/run
+printer_dir=$run_dir/printer
+sim=$root/build/native/sim/quillet-sim
+operator=$root/build/win/tools/operator/operator.exe
+demo=$root/tools/operator/demo.op
+quillet=$(find "$root/build/win" -name Quillet.exe -not -path '*/e2e/runs/*' -print -quit)
+if [ -z "$quillet" ]; then
+    echo "Quillet.exe is not built: run 'make build' first." >&2
+    exit 1
+fi
+
+own_display=0
+cleanup() {
+    e2e_stop_quillet
+    e2e_stop_sim
+    wine_stop
+    [ "$own_display" -eq 1 ] && xvfb_stop
+    return 0
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -z "${DISPLAY:-}" ]; then
+    xvfb_start
+    own_display=1
+fi
+wine_prefix_ensure
+
+# Receipts and the log start afresh; the NV store survives, as a printer's memory does.
+rm -rf "$printer_dir"
+mkdir -p "$printer_dir"
+printer=0
+if [ -x "$sim" ]; then
+    if e2e_start_sim "$sim" "$printer_dir" 9 --store "$run_dir/nv-store"; then
+        printer=1
+        echo "Virtual printer on COM9 ($(sed -n 's/^PTY //p' "$printer_dir/sim.stdout"))."
+    else
+        echo "The virtual printer did not start; Quillet runs without it." >&2
+    fi
+else
+    echo "The virtual printer is not built ($sim); Quillet runs without it." >&2
+fi
+
+e2e_start_quillet "$quillet" "$run_dir" "$run_dir/quillet.out" || exit 1
+
+if [ "$own_display" -eq 0 ]; then
+    echo "Quillet runs on $DISPLAY; the session ends when you close it."
+    while kill -0 "$QUILLET_PID" 2>/dev/null; do sleep 0.5; done
+    wait "$QUILLET_PID" 2>/dev/null
+    QUILLET_PID=
+else
+    echo "No display: the demo script drives Quillet on a private Xvfb ($DISPLAY)."
+    rm -f "$run_dir/quillet.bmp" "$run_dir/quillet.png"
+    DEMO_IDS=$root/src/res/resource.h DEMO_SAMPLES=$root/samples DEMO_RUN=$run_dir \
+        DEMO_SHOT=$run_dir/quillet.bmp timeout 300 "$WINE" "$operator" -v "$demo"
+    demo_status=$?
+    [ -f "$run_dir/quillet.bmp" ] && convert "$run_dir/quillet.bmp" "$run_dir/quillet.png" &&
+        rm -f "$run_dir/quillet.bmp"
+    e2e_quillet_ended_within 100 || echo "Quillet did not end after the demo; ending it." >&2
+    [ "$demo_status" -eq 0 ] || echo "The demo script failed (operator status $demo_status)." >&2
+fi
+e2e_stop_quillet
+e2e_stop_sim
+
+echo
+echo "Results in $run_dir:"
+if [ "$printer" -eq 1 ]; then
+    receipts=("$printer_dir"/receipt-*.png)
+    if [ -e "${receipts[0]}" ]; then
+        echo "  receipts:       ${receipts[*]}"
+    else
+        echo "  receipts:       none printed"
+    fi
+    echo "  printer log:    $printer_dir/log.jsonl"
+    echo "  raw bytes:      $printer_dir/raw.bin"
+else
+    echo "  receipts:       none (no virtual printer)"
+fi
+[ -f "$run_dir/quillet.png" ] && echo "  screenshot:     $run_dir/quillet.png"
+[ -f "$run_dir/NvSave.BIN" ] && echo "  NV download:    $run_dir/NvSave.BIN"
+exit "${demo_status:-0}"

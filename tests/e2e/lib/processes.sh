@@ -1,0 +1,95 @@
+# Sourced by the end-to-end driver and by scripts/run.sh: starting and ending the processes
+# of a session (the virtual printer, Quillet) under the Wine prefix in $WINEPREFIX.
+# Needs WINE and WINESERVER (scripts/wine-env.sh sets them).
+
+SIM_PID=
+QUILLET_PID=
+
+# Xvfb has no window manager, and Wine waits up to 2 s for one each time a managed window
+# hides (every closed message box): the prefix's windows are left unmanaged, Wine draws
+# their frames itself.
+e2e_prefix_unmanaged() {
+    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
+# e2e_start_sim SIM OUT_DIR COM [extra sim options...]
+# Starts the virtual printer on COM<COM> of the prefix and waits for its READY line.
+e2e_start_sim() {
+    local sim=$1 out=$2 com=$3
+    shift 3
+    if [ ! -x "$sim" ]; then
+        echo "virtual printer not built: $sim (build the native preset)" >&2
+        return 1
+    fi
+    mkdir -p "$out"
+    "$sim" --out "$out" --raw "$out/raw.bin" --wine-prefix "$WINEPREFIX" --com "$com" "$@" \
+        >"$out/sim.stdout" 2>"$out/sim.stderr" &
+    SIM_PID=$!
+    local i
+    for i in $(seq 300); do
+        grep -qx READY "$out/sim.stdout" 2>/dev/null && return 0
+        if ! kill -0 "$SIM_PID" 2>/dev/null; then
+            echo "virtual printer ended before READY:" >&2
+            cat "$out/sim.stderr" >&2
+            SIM_PID=
+            return 1
+        fi
+        sleep 0.1
+    done
+    echo "virtual printer not READY within 30 s" >&2
+    return 1
+}
+
+# Ends the printer with SIGTERM (it removes its port registration), SIGKILL after 10 s.
+e2e_stop_sim() {
+    [ -n "$SIM_PID" ] || return 0
+    e2e_end_process "$SIM_PID" 100
+    SIM_PID=
+}
+
+# e2e_start_quillet EXE WORK_DIR LOG: starts Quillet in the background, WORK_DIR as its
+# current directory.
+e2e_start_quillet() {
+    local exe=$1 work=$2 log=$3
+    if [ ! -f "$exe" ]; then
+        echo "Quillet.exe not built: $exe (build the win preset)" >&2
+        return 1
+    fi
+    (cd "$work" && exec "$WINE" "$exe") >"$log" 2>&1 &
+    QUILLET_PID=$!
+}
+
+# True when Quillet has ended by itself within TENTHS tenths of a second.
+e2e_quillet_ended_within() {
+    local tenths=$1 i
+    [ -n "$QUILLET_PID" ] || return 0
+    for i in $(seq "$tenths"); do
+        kill -0 "$QUILLET_PID" 2>/dev/null || { wait "$QUILLET_PID" 2>/dev/null; QUILLET_PID=; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Ends Quillet if it still runs; returns 1 when it had to be ended.
+e2e_stop_quillet() {
+    [ -n "$QUILLET_PID" ] || return 0
+    local was_running=0
+    kill -0 "$QUILLET_PID" 2>/dev/null && was_running=1
+    e2e_end_process "$QUILLET_PID" 30
+    QUILLET_PID=
+    [ "$was_running" -eq 0 ]
+}
+
+# e2e_end_process PID TENTHS: SIGTERM, then SIGKILL when it outlives TENTHS tenths of a second.
+e2e_end_process() {
+    local pid=$1 tenths=$2 i
+    kill "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    for i in $(seq "$tenths"); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}

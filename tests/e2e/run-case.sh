@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case, cases/NAME.op: an operator script that drives Quillet.exe.
+# Beside it, optional hooks:
+#   NAME.setup.sh             bash, before anything starts (make fixtures in $E2E_FILES)
+#   NAME.check.sh / .check.py after everything has ended: assertions on files, the printer's
+#                             log, screenshots; a non-zero exit fails the case
+# Directives in the script's comments:
+#   # e2e: printer             start the virtual printer on COM9 before Quillet
+#   # e2e: sim-args OPTIONS    more options for the virtual printer
+#   # e2e: quillet-exits       Quillet must have ended by itself within 5 s after the script
+# Hooks and the script see: E2E_CASE_DIR (this run's folder), E2E_WORK (Quillet's current
+# directory), E2E_FILES (fixtures), E2E_PRINTER (the printer's --out folder), E2E_IDS (the
+# resource header with the control ids), WINEPREFIX, WINE, WINESERVER.
+set -uo pipefail
+case_file=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+name=$(basename "$case_file" .op)
+: "${E2E_QUILLET:?} ${E2E_OPERATOR:?} ${E2E_IDS:?} ${E2E_SIM:?} ${E2E_ROOT:?}"
+
+. "$root/scripts/wine-env.sh"
+. "$here/lib/processes.sh"
+
+own_display=0
+if [ -z "${DISPLAY:-}" ]; then
+    xvfb_start
+    own_display=1
+fi
+
+export E2E_CASE_DIR=$E2E_ROOT/$name
+export E2E_WORK=$E2E_CASE_DIR/work E2E_FILES=$E2E_CASE_DIR/files E2E_PRINTER=$E2E_CASE_DIR/printer
+export E2E_IDS
+rm -rf "$E2E_CASE_DIR"
+mkdir -p "$E2E_WORK" "$E2E_FILES"
+
+killed_quillet=0
+cleanup() {
+    e2e_stop_quillet || killed_quillet=1
+    e2e_stop_sim
+    # A killed program may leave Wine's helpers behind; a whole-prefix stop ends them.
+    if [ "$killed_quillet" -eq 1 ] || [ "$own_display" -eq 1 ]; then wine_stop; fi
+    [ "$own_display" -eq 1 ] && xvfb_stop
+    return 0
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL $name: $*"
+    for log in operator.out quillet.out printer/sim.stderr; do
+        [ -s "$E2E_CASE_DIR/$log" ] || continue
+        echo "--- $log"
+        tail -n 40 "$E2E_CASE_DIR/$log"
+    done
+    exit 1
+}
+
+directive() { sed -n -E "s/^#[[:space:]]*e2e:[[:space:]]*$1[[:space:]]*(.*)$/\\1/p" "$case_file" | head -n1; }
+has_directive() { grep -qE "^#[[:space:]]*e2e:[[:space:]]*$1([[:space:]]|$)" "$case_file"; }
+
+wine_prefix_ensure
+e2e_prefix_unmanaged
+
+hook="${case_file%.op}"
+if [ -f "$hook.setup.sh" ]; then
+    (cd "$E2E_CASE_DIR" && bash "$hook.setup.sh") || fail "setup hook failed"
+fi
+
+if has_directive printer; then
+    read -r -a sim_args <<<"$(directive sim-args)"
+    e2e_start_sim "$E2E_SIM" "$E2E_PRINTER" 9 "${sim_args[@]}" || fail "the virtual printer did not start"
+fi
+
+e2e_start_quillet "$E2E_QUILLET" "$E2E_WORK" "$E2E_CASE_DIR/quillet.out" || fail "cannot start Quillet"
+
+timeout 150 "$WINE" "$E2E_OPERATOR" -v "$case_file" >"$E2E_CASE_DIR/operator.out" 2>&1
+operator_status=$?
+[ "$operator_status" -eq 0 ] || fail "operator exited with $operator_status"
+
+if has_directive quillet-exits; then
+    e2e_quillet_ended_within 50 || fail "Quillet still runs 5 s after the script"
+fi
+e2e_stop_quillet || { killed_quillet=1; has_directive quillet-exits && fail "Quillet had to be killed"; }
+e2e_stop_sim
+
+for bmp in "$E2E_CASE_DIR"/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png"
+done
+
+if [ -f "$hook.check.sh" ]; then
+    (cd "$E2E_CASE_DIR" && bash "$hook.check.sh") >"$E2E_CASE_DIR/check.out" 2>&1 ||
+        { cat "$E2E_CASE_DIR/check.out"; fail "check hook failed"; }
+fi
+if [ -f "$hook.check.py" ]; then
+    (cd "$E2E_CASE_DIR" && python3 "$hook.check.py") >"$E2E_CASE_DIR/check.out" 2>&1 ||
+        { cat "$E2E_CASE_DIR/check.out"; fail "check hook failed"; }
+fi
+echo "PASS $name"
