@@ -12,11 +12,15 @@ export WINE WINESERVER
 
 # Creates the prefix once; later calls only check it.
 wine_prefix_ensure() {
-    [ -f "$WINEPREFIX/system.reg" ] && return 0
+    [ -f "$WINEPREFIX/.quillet-ready" ] && return 0
     mkdir -p "$WINEPREFIX"
     echo "Creating Wine prefix $WINEPREFIX (once)..."
     DISPLAY= "$WINE" wineboot --init >/dev/null 2>&1 || true
+    # Unmanaged windows: with no window manager on Xvfb, Wine otherwise waits ~2 s for every
+    # window that is hidden or destroyed.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINESERVER" -w
+    touch "$WINEPREFIX/.quillet-ready"
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; xvfb_stop ends it.
