@@ -63,13 +63,9 @@ bool SameRows(const MonoBmp& a, const MonoBmp& b) {
     return true;
 }
 
-// One file per process, reused by every input.
+// One file per process; removed after each input, since libFuzzer may end without running atexit.
 const std::string& ScratchPath() {
-    static const std::string path = [] {
-        std::string p = "/tmp/quillet-fuzz-" + std::to_string(getpid()) + ".bmp";
-        std::atexit([] { std::remove(ScratchPath().c_str()); });
-        return p;
-    }();
+    static const std::string path = "/tmp/quillet-fuzz-" + std::to_string(getpid()) + ".bmp";
     return path;
 }
 
@@ -172,6 +168,7 @@ void FuzzMonoBmp(const std::uint8_t* data, std::size_t size) {
     const BmpCheck headerCheck = CheckMonoBmpFile(ScratchPath().c_str(), headerInfo);
     MonoBmp fromFile;
     const BmpCheck fileCheck = fromFile.Read(ScratchPath().c_str());
+    std::remove(ScratchPath().c_str());
     FUZZ_CHECK(fileCheck == memoryCheck && headerCheck == memoryCheck);
     if (fileCheck == BmpCheck::Ok) {
         FUZZ_CHECK(headerInfo.stride == fromFile.Info().stride);
