@@ -6,17 +6,20 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-# The project's own prefix, whatever the caller's WINEPREFIX says.
-export WINEPREFIX=$root/build/wineprefix
+# The project's own prefix and build folders, whatever the caller's WINEPREFIX says;
+# QUILLET_RUN_PREFIX, QUILLET_WIN_BUILD and QUILLET_NATIVE_BUILD point elsewhere if needed.
+export WINEPREFIX=${QUILLET_RUN_PREFIX:-$root/build/wineprefix}
 . scripts/wine-env.sh
 . tests/e2e/lib/processes.sh
+win_build=${QUILLET_WIN_BUILD:-$root/build/win}
+native_build=${QUILLET_NATIVE_BUILD:-$root/build/native}
 
 run_dir=$root/build/run
 printer_dir=$run_dir/printer
-sim=$root/build/native/sim/quillet-sim
-operator=$root/build/win/tools/operator/operator.exe
+sim=$native_build/sim/quillet-sim
+operator=$win_build/tools/operator/operator.exe
 demo=$root/tools/operator/demo.op
-quillet=$(find "$root/build/win" -name Quillet.exe -not -path '*/e2e/runs/*' -print -quit)
+quillet=$(find "$win_build" -name Quillet.exe -not -path '*/e2e/runs/*' -print -quit)
 if [ -z "$quillet" ]; then
     echo "Quillet.exe is not built: run 'make build' first." >&2
     exit 1

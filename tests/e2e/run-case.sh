@@ -59,7 +59,6 @@ directive() { sed -n -E "s/^#[[:space:]]*e2e:[[:space:]]*$1[[:space:]]*(.*)$/\\1
 has_directive() { grep -qE "^#[[:space:]]*e2e:[[:space:]]*$1([[:space:]]|$)" "$case_file"; }
 
 wine_prefix_ensure
-e2e_prefix_unmanaged
 
 hook="${case_file%.op}"
 if [ -f "$hook.setup.sh" ]; then
@@ -68,10 +67,10 @@ fi
 
 if has_directive printer; then
     read -r -a sim_args <<<"$(directive sim-args)"
-    e2e_start_sim "$E2E_SIM" "$E2E_PRINTER" 9 "${sim_args[@]}" || fail "the virtual printer did not start"
+    e2e_start_sim "$E2E_SIM" "$E2E_PRINTER" 9 "${sim_args[@]}" 2>&1 || fail "the virtual printer did not start"
 fi
 
-e2e_start_quillet "$E2E_QUILLET" "$E2E_WORK" "$E2E_CASE_DIR/quillet.out" || fail "cannot start Quillet"
+e2e_start_quillet "$E2E_QUILLET" "$E2E_WORK" "$E2E_CASE_DIR/quillet.out" 2>&1 || fail "cannot start Quillet"
 
 timeout 150 "$WINE" "$E2E_OPERATOR" -v "$case_file" >"$E2E_CASE_DIR/operator.out" 2>&1
 operator_status=$?

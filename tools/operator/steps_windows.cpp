@@ -41,7 +41,16 @@ bool press_and_wait_closed(Session& session, HWND dialog, int button_id, std::st
         why = "cannot click the button";
         return false;
     }
-    if (!wait_for(kRespondMs, [&] { return !IsWindow(dialog); })) {
+    // A box that answers instead (a file that does not exist, ...) fails the step at once.
+    bool answered = false;
+    if (!wait_for(kRespondMs,
+                  [&] {
+                      for (HWND other : dialogs_of_process(session.pid, session.main))
+                          if (other != dialog && GetWindow(other, GW_OWNER) == dialog)
+                              return answered = true;
+                      return !IsWindow(dialog);
+                  }) ||
+        answered) {
         why = "the box " + quoted(caption_of(dialog)) + " did not close";
         return false;
     }

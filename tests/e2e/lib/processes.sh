@@ -5,14 +5,6 @@
 SIM_PID=
 QUILLET_PID=
 
-# Xvfb has no window manager, and Wine waits up to 2 s for one each time a managed window
-# hides (every closed message box): the prefix's windows are left unmanaged, Wine draws
-# their frames itself.
-e2e_prefix_unmanaged() {
-    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null && return 0
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-}
-
 # e2e_start_sim SIM OUT_DIR COM [extra sim options...]
 # Starts the virtual printer on COM<COM> of the prefix and waits for its READY line.
 e2e_start_sim() {
