@@ -56,6 +56,9 @@ public:
     void OnAddImage();
     void OnDeleteAll();
     void RefreshSlotEdits();
+    // Paths longer than 30 characters show as "....." and their last 30; a cut that would split
+    // a double-byte character of `codePage` moves one byte on.
+    static std::string DisplayName(const std::string& path, UINT codePage = CP_ACP);
 
     // --- Preview (Preview.cpp) ---
     void OnView1();
@@ -69,6 +72,12 @@ public:
     void OnView9();
     void OnView10();
     void DrawPreview(std::string path);
+    // Destination size of a picture iw x ih in a frame W x H; nothing is drawn unless both > 0.
+    static SIZE PreviewExtent(int frameWidth, int frameHeight, int imageWidth, int imageHeight);
+    void ViewSlot(int slot);
+    // Measures the frame and clears it to a white box with a black outline; returns its DC
+    // (nullptr when there is none) for ReleaseDC on m_staticPreview.
+    HDC ClearPreview(int& frameWidth, int& frameHeight);
 
     // --- Printer commands (PrinterCommands.cpp) ---
     void OnNvSave();

@@ -1,9 +1,106 @@
 // Slot list: Add Image, Delete All and the slot edits.
-// Placeholders until the slot list is built.
 #include "ui/QuilletDlg.h"
 
-void CQuilletDlg::OnAddImage() {}
+#include "image/mono_bmp_header.h"
 
-void CQuilletDlg::OnDeleteAll() {}
+#include <cstdint>
 
-void CQuilletDlg::RefreshSlotEdits() {}
+namespace {
+
+constexpr size_t kNameTail = 30;
+constexpr char kNameEllipsis[] = ".....";
+
+// Bytes of the character that starts at `at`: a lead byte takes the next byte with it.
+size_t CharLength(const std::string& text, size_t at, UINT codePage) {
+    const bool lead = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])) != FALSE;
+    return lead && at + 1 < text.size() ? 2 : 1;
+}
+
+// Position of the last backslash that is a character of its own (0x5C can be a trail byte).
+size_t LastBackslash(const std::string& path, UINT codePage) {
+    size_t found = std::string::npos;
+    for (size_t at = 0; at < path.size(); at += CharLength(path, at, codePage))
+        if (path[at] == '\\')
+            found = at;
+    return found;
+}
+
+// The executable's folder without a trailing backslash; "" when the path has no backslash.
+std::string ExecutableFolder() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string full = path;
+    const size_t slash = LastBackslash(full, CP_ACP);
+    return slash == std::string::npos ? std::string() : full.substr(0, slash);
+}
+
+// The Add Image checks, in their order; the refusal message, or nullptr for an accepted file.
+const char* RefusalOf(const std::string& path) {
+    CFile file;
+    if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeBinary))
+        return quillet::BmpCheckMessage(quillet::BmpCheck::CannotOpen);
+    if (file.GetLength() < quillet::kMonoBmpHeaderSize)
+        return quillet::BmpCheckMessage(quillet::BmpCheck::TooShort);
+    std::uint8_t header[quillet::kMonoBmpHeaderSize];
+    if (file.Read(header, sizeof header) != sizeof header)
+        return quillet::BmpCheckMessage(quillet::BmpCheck::ReadError);
+    // Signature and bit depth first, then the geometry the reader cannot describe.
+    quillet::MonoBmpInfo info;
+    const quillet::BmpCheck check = quillet::ParseMonoBmpHeader(header, info);
+    return check == quillet::BmpCheck::Ok ? nullptr : quillet::BmpCheckMessage(check);
+}
+
+} // namespace
+
+std::string CQuilletDlg::DisplayName(const std::string& path, UINT codePage) {
+    if (path.size() <= kNameTail)
+        return path;
+    const size_t cut = path.size() - kNameTail;
+    size_t at = 0;
+    while (at < cut)
+        at += CharLength(path, at, codePage);
+    return kNameEllipsis + path.substr(at);
+}
+
+void CQuilletDlg::OnAddImage() {
+    // Always the program's own folder, whatever folder the last file came from.
+    const std::string initialDir = ExecutableFolder();
+    CFileDialog dialog(TRUE, "*.bmp", nullptr, OFN_FILEMUSTEXIST, "Bitmap Files(*.bmp)|*.bmp|",
+                       this);
+    dialog.m_ofn.lpstrInitialDir = initialDir.c_str();
+    if (dialog.DoModal() != IDOK)
+        return;
+
+    m_strPickedPath = dialog.GetPathName();
+    m_strPickedName = DisplayName(m_strPickedPath);
+    if (const char* refusal = RefusalOf(m_strPickedPath); refusal != nullptr) {
+        AfxMessageBox(refusal);
+    } else {
+        // A full list drops the file without a word.
+        for (int slot = 0; slot < kVisibleSlots; ++slot) {
+            if (m_bSlotUsed[slot] != 0)
+                continue;
+            m_strSlotPath[slot] = m_strPickedPath;
+            m_strSlotName[slot] = m_strPickedName;
+            m_bSlotUsed[slot] = 1;
+            RefreshSlotEdits();
+            break;
+        }
+    }
+    UpdateData(FALSE);
+}
+
+void CQuilletDlg::OnDeleteAll() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        m_strSlotName[slot].clear();
+        m_strSlotPath[slot].clear();
+        m_bSlotUsed[slot] = 0;
+    }
+    RefreshSlotEdits();
+}
+
+void CQuilletDlg::RefreshSlotEdits() {
+    for (int row = 0; row < kVisibleSlots; ++row)
+        m_strSlotEdit[row] = m_strSlotName[row];
+    UpdateData(FALSE);
+}
