@@ -8,6 +8,7 @@
 #   # e2e: printer             start the virtual printer on COM9 before Quillet
 #   # e2e: sim-args OPTIONS    more options for the virtual printer
 #   # e2e: quillet-exits       Quillet must have ended by itself within 5 s after the script
+#   # e2e: operator-fails-at N the script must fail at line N (what a person cannot do)
 # Hooks and the script see: E2E_CASE_DIR (this run's folder), E2E_WORK (Quillet's current
 # directory), E2E_FILES (fixtures), E2E_PRINTER (the printer's --out folder), E2E_IDS (the
 # resource header with the control ids), WINEPREFIX, WINE, WINESERVER.
@@ -74,7 +75,13 @@ e2e_start_quillet "$E2E_QUILLET" "$E2E_WORK" "$E2E_CASE_DIR/quillet.out" 2>&1 ||
 
 timeout 150 "$WINE" "$E2E_OPERATOR" -v "$case_file" >"$E2E_CASE_DIR/operator.out" 2>&1
 operator_status=$?
-[ "$operator_status" -eq 0 ] || fail "operator exited with $operator_status"
+fails_at=$(directive operator-fails-at)
+if [ -n "$fails_at" ]; then
+    grep -q "step failed at line $fails_at:" "$E2E_CASE_DIR/operator.out" ||
+        fail "the operator was to fail at line $fails_at (status $operator_status)"
+else
+    [ "$operator_status" -eq 0 ] || fail "operator exited with $operator_status"
+fi
 
 if has_directive quillet-exits; then
     e2e_quillet_ended_within 50 || fail "Quillet still runs 5 s after the script"
