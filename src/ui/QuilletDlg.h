@@ -79,7 +79,7 @@ public:
     // (nullptr when there is none) for ReleaseDC on m_staticPreview.
     HDC ClearPreview(int& frameWidth, int& frameHeight);
 
-    // --- Printer commands (PrinterCommands.cpp) ---
+    // --- Printer commands (NvSave, RasterPrint, StoredImagePrint, SettingCommands .cpp) ---
     void OnNvSave();
     void OnRasterPrintAll();
     void OnNvPrintAll();
