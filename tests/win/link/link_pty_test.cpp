@@ -235,7 +235,9 @@ TEST_F(PtyLink, IdleWorkerDoesNotSpin) {
     std::printf("idle worker: %llu ms CPU in %llu ms\n", cpu, wall);
     RecordProperty("worker_cpu_ms", std::to_string(cpu));
     RecordProperty("wall_ms", std::to_string(wall));
-    EXPECT_LT(cpu * 2, wall) << "a spinning worker takes a whole core";
+    // Resting between polls takes about 1 %; the bare yield loop took 18 % here (and a whole
+    // core on Windows).
+    EXPECT_LT(cpu * 10, wall) << "the idle worker spins";
 }
 
 // Peer option: --xoff-after 1 --xoff-ms 8000.
