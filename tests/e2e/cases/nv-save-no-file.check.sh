@@ -1,0 +1,3 @@
+set -eu
+[ -d work/NvSave.BIN ]
+[ ! -s printer/raw.bin ]
