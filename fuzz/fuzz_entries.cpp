@@ -95,7 +95,8 @@ void CheckNvBlock(const MonoBmp& picture) {
     std::vector<std::size_t> sizes(1 + 8 * x, y);
     sizes[0] = 4;
     CheckingSink sink(sizes);
-    const EncodeResult result = WriteNvImageBlock(sink, picture);
+    static NvWorkArea work;
+    const EncodeResult result = WriteNvImageBlock(sink, picture, work);
     if (CheckNvGeometry(info) != BmpCheck::Ok) {
         FUZZ_CHECK(result == EncodeResult::TooLarge && sink.bytes.empty());
         return;

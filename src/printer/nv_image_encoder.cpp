@@ -1,15 +1,9 @@
 #include "printer/nv_image_encoder.h"
 
 #include <algorithm>
-#include <array>
-#include <span>
 
 namespace quillet {
 namespace {
-
-constexpr std::size_t kMaxColumnBytes = kNvMaxHeight / 8;
-// Bands converted per pass over the rows: one 64-byte stretch of each row at a time.
-constexpr std::size_t kBandsPerPass = 8;
 
 // Turns eight rows of eight dots (row i in byte 7 - i, MSB leftmost) into eight columns (column j
 // in byte 7 - j, MSB topmost).
@@ -23,38 +17,66 @@ std::uint64_t TransposeBits(std::uint64_t v) {
     return v;
 }
 
-// Fills the columns of bands [firstBand, firstBand + bands) for every row of the picture.
-// Column (b, j) of the pass lies at columns[(8 * b + j) * columnBytes].
-void ConvertBands(const MonoBmp& picture, std::size_t firstBand, std::size_t bands,
-                  std::size_t columnBytes, std::uint8_t* columns) {
+bool FitsNvBlock(const MonoBmpInfo& info) {
+    return info.height != 0 && CheckNvGeometry(info) == BmpCheck::Ok;
+}
+
+std::size_t ColumnBytes(const MonoBmpInfo& info) {
+    return (info.height + 7u) / 8u;
+}
+
+bool WriteBlockHeader(ByteSink& sink, std::size_t x, std::size_t y) {
+    const std::uint8_t header[] = {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
+                                   static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(y >> 8)};
+    return sink.Write(header, sizeof header);
+}
+
+void ClearWorkArea(NvWorkArea& work) {
+    for (auto& column : work) {
+        column.fill(0);
+    }
+}
+
+// Band c: the pixel byte c of every row from the top, eight rows to a column byte. A last byte
+// that is only partly filled keeps its low bits clear.
+void EncodeBand(const MonoBmp& picture, std::size_t c, NvWorkArea& work) {
+    ClearWorkArea(work);
     const std::uint32_t height = picture.Info().height;
-    for (std::size_t k = 0; k < columnBytes; ++k) {
+    const std::size_t y = ColumnBytes(picture.Info());
+    for (std::size_t k = 0; k < y; ++k) {
         const std::uint32_t top = static_cast<std::uint32_t>(8 * k);
         const std::uint32_t rows = std::min<std::uint32_t>(8, height - top);
-        std::array<const std::uint8_t*, 8> row{};
+        std::uint64_t eightRows = 0;
         for (std::uint32_t i = 0; i < rows; ++i) {
-            row[i] = picture.Row(top + i).data() + firstBand;
+            eightRows |= std::uint64_t{picture.Row(top + i)[c]} << (56 - 8 * i);
         }
-        for (std::size_t b = 0; b < bands; ++b) {
-            std::uint64_t block = 0;
-            for (std::uint32_t i = 0; i < rows; ++i) {
-                block |= std::uint64_t{row[i][b]} << (56 - 8 * i);
-            }
-            block = TransposeBits(block);
-            std::uint8_t* column = columns + 8 * b * columnBytes + k;
-            for (std::size_t j = 0; j < 8; ++j) {
-                column[j * columnBytes] = static_cast<std::uint8_t>(block >> (56 - 8 * j));
-            }
+        const std::uint64_t eightColumns = TransposeBits(eightRows);
+        for (std::size_t j = 0; j < 8; ++j) {
+            work[j][k] = static_cast<std::uint8_t>(eightColumns >> (56 - 8 * j));
         }
     }
 }
 
+bool WriteBand(ByteSink& sink, std::size_t y, const NvWorkArea& work) {
+    return std::all_of(work.begin(), work.end(),
+                       [&](const auto& column) { return sink.Write(column.data(), y); });
+}
+
 } // namespace
 
-BmpCheck CheckNvImageFile(const char* path) {
-    MonoBmpInfo info;
+BmpCheck CheckNvImageFile(const char* path, MonoBmpInfo& info) {
     const BmpCheck check = CheckMonoBmpFile(path, info);
     return check == BmpCheck::Ok ? CheckNvGeometry(info) : check;
+}
+
+BmpCheck ReadCheckedNvPicture(const char* path, const MonoBmpInfo& checked, MonoBmp& picture) {
+    const BmpCheck check = picture.Read(path);
+    if (check != BmpCheck::Ok) {
+        return check;
+    }
+    const MonoBmpInfo& info = picture.Info();
+    return info.width == checked.width && info.height == checked.height ? BmpCheck::Ok
+                                                                        : BmpCheck::BadGeometry;
 }
 
 EncodeResult WriteNvStreamHeader(ByteSink& sink, std::uint8_t imageCount) {
@@ -62,26 +84,38 @@ EncodeResult WriteNvStreamHeader(ByteSink& sink, std::uint8_t imageCount) {
     return sink.Write(header, sizeof header) ? EncodeResult::Ok : EncodeResult::WriteFailed;
 }
 
-EncodeResult WriteNvImageBlock(ByteSink& sink, const MonoBmp& picture) {
+EncodeResult WriteNvImageBlock(ByteSink& sink, const MonoBmp& picture, NvWorkArea& work) {
     const MonoBmpInfo& info = picture.Info();
-    if (info.height == 0 || CheckNvGeometry(info) != BmpCheck::Ok) {
+    if (!FitsNvBlock(info)) {
         return EncodeResult::TooLarge;
     }
     const std::size_t x = info.rowBytes;
-    const std::size_t y = (info.height + 7u) / 8u;
-    const std::uint8_t header[] = {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
-                                   static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(y >> 8)};
-    if (!sink.Write(header, sizeof header)) {
+    const std::size_t y = ColumnBytes(info);
+    if (!WriteBlockHeader(sink, x, y)) {
         return EncodeResult::WriteFailed;
     }
-    std::array<std::uint8_t, kBandsPerPass * 8 * kMaxColumnBytes> columns;
-    for (std::size_t firstBand = 0; firstBand < x; firstBand += kBandsPerPass) {
-        const std::size_t bands = std::min(kBandsPerPass, x - firstBand);
-        ConvertBands(picture, firstBand, bands, y, columns.data());
-        for (std::size_t c = 0; c < 8 * bands; ++c) {
-            if (!sink.Write(columns.data() + c * y, y)) {
-                return EncodeResult::WriteFailed;
-            }
+    for (std::size_t c = 0; c < x; ++c) {
+        EncodeBand(picture, c, work);
+        if (!WriteBand(sink, y, work)) {
+            return EncodeResult::WriteFailed;
+        }
+    }
+    return EncodeResult::Ok;
+}
+
+EncodeResult WriteNvBlankBlock(ByteSink& sink, const MonoBmpInfo& geometry, NvWorkArea& work) {
+    if (!FitsNvBlock(geometry)) {
+        return EncodeResult::TooLarge;
+    }
+    const std::size_t x = geometry.rowBytes;
+    const std::size_t y = ColumnBytes(geometry);
+    if (!WriteBlockHeader(sink, x, y)) {
+        return EncodeResult::WriteFailed;
+    }
+    ClearWorkArea(work);
+    for (std::size_t c = 0; c < x; ++c) {
+        if (!WriteBand(sink, y, work)) {
+            return EncodeResult::WriteFailed;
         }
     }
     return EncodeResult::Ok;

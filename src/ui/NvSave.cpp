@@ -8,13 +8,18 @@
 #include "printer/nv_stream_sink.h"
 
 #include <array>
+#include <type_traits>
 
 namespace {
 
 constexpr char kNvSaveFileName[] = "NvSave.BIN";
 constexpr char kNvSaveDone[] = "Transe Finish !!!";
 
-using Pictures = std::array<quillet::MonoBmp, CQuilletDlg::kSlotCount>;
+static_assert(std::is_same_v<decltype(CQuilletDlg::m_byNvColumns), quillet::NvWorkArea>,
+              "the dialog's work area is the encoder's");
+
+using SlotChecks = std::array<quillet::BmpCheck, CQuilletDlg::kSlotCount>;
+using SlotGeometry = std::array<quillet::MonoBmpInfo, CQuilletDlg::kSlotCount>;
 
 // After each step: the controls show the state record again; the port buttons stay connected.
 void RefreshControls(CQuilletDlg& dlg) {
@@ -23,20 +28,14 @@ void RefreshControls(CQuilletDlg& dlg) {
     dlg.EnableItem(IDC_BTN_PORT_CLOSE, TRUE);
 }
 
-// FS q erases every stored image, so every used slot's picture is checked and read into memory
-// before a byte is written anywhere. The header check refuses a too tall picture without reading
-// it; the read repeats all checks on what it actually reads, so a file changed since its check
-// is judged by what it has become. Afterwards the files play no part.
-quillet::BmpCheck ReadPictures(const CQuilletDlg& dlg, Pictures& pictures) {
+// FS q erases every stored image, so every used slot's file is checked before a byte is written
+// anywhere; only the headers are read here, the pictures one at a time while streaming.
+quillet::BmpCheck CheckPictures(const CQuilletDlg& dlg, SlotGeometry& geometry) {
     for (int slot = 0; slot < CQuilletDlg::kSlotCount; ++slot) {
         if (dlg.m_bSlotUsed[slot] == 0)
             continue;
-        const char* path = dlg.m_strSlotPath[slot].c_str();
-        quillet::BmpCheck check = quillet::CheckNvImageFile(path);
-        if (check == quillet::BmpCheck::Ok)
-            check = pictures[slot].Read(path);
-        if (check == quillet::BmpCheck::Ok)
-            check = quillet::CheckNvGeometry(pictures[slot].Info());
+        const quillet::BmpCheck check =
+            quillet::CheckNvImageFile(dlg.m_strSlotPath[slot].c_str(), geometry[slot]);
         if (check != quillet::BmpCheck::Ok)
             return check;
     }
@@ -49,8 +48,8 @@ void CQuilletDlg::OnNvSave() {
     if (m_bPortOpen != 1)
         return;
 
-    Pictures pictures;
-    if (const quillet::BmpCheck check = ReadPictures(*this, pictures);
+    SlotGeometry geometry{};
+    if (const quillet::BmpCheck check = CheckPictures(*this, geometry);
         check != quillet::BmpCheck::Ok) {
         AfxMessageBox(quillet::BmpCheckMessage(check));
         RefreshControls(*this);
@@ -75,19 +74,35 @@ void CQuilletDlg::OnNvSave() {
     quillet::WriteNvStreamHeader(port, count);
     m_progress.SetRange(0, static_cast<short>(used));
 
+    // A file that changed since its check still gets a block, blank and of the checked size, so
+    // that the printer receives as many blocks as the header announced.
+    SlotChecks reads{};
+    quillet::MonoBmp picture; // each Read drops the picture before
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (m_bSlotUsed[slot] == 0)
             continue;
-        quillet::WriteNvImageBlock(stream, pictures[slot]);
+        reads[slot] =
+            quillet::ReadCheckedNvPicture(m_strSlotPath[slot].c_str(), geometry[slot], picture);
+        if (reads[slot] == quillet::BmpCheck::Ok)
+            quillet::WriteNvImageBlock(stream, picture, m_byNvColumns);
+        else
+            quillet::WriteNvBlankBlock(stream, geometry[slot], m_byNvColumns);
         RefreshControls(*this);
         m_progress.SetPos(slot + 1);
     }
     m_fileNvSave.Close();
 
+    bool failed = port.Failed() || file.Failed();
+    for (const quillet::BmpCheck read : reads) {
+        if (read != quillet::BmpCheck::Ok) {
+            AfxMessageBox(quillet::BmpCheckMessage(read));
+            failed = true;
+        }
+    }
     if (port.Failed())
         AfxMessageBox(kPortWriteError);
     if (file.Failed())
         AfxMessageBox(kNvSaveError);
-    if (!port.Failed() && !file.Failed())
+    if (!failed)
         AfxMessageBox(kNvSaveDone);
 }

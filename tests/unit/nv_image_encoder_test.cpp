@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
 namespace quillet {
 namespace {
 
@@ -22,6 +27,16 @@ bool TenByThreeDot(std::uint32_t x, std::uint32_t y) {
     default:
         return x == 9;
     }
+}
+
+// The dialog's area, shared by every test like the dialog shares it between runs, and filled
+// with leftovers first so that a missing clear shows.
+NvWorkArea& Work() {
+    static NvWorkArea work;
+    for (auto& column : work) {
+        column.fill(0xA5);
+    }
+    return work;
 }
 
 MonoBmp Picture(const Bytes& file) {
@@ -46,12 +61,13 @@ TEST(NvImageEncoder, TenByThreeGoldenStreamForBothPalettes) {
     test::TempDir dir;
     for (const auto& fields : {blackFirst, whiteFirst}) {
         const auto path = dir.Write("ten.bmp", test::BuildBmp(fields));
-        ASSERT_EQ(CheckNvImageFile(path.c_str()), BmpCheck::Ok);
+        MonoBmpInfo checked;
+        ASSERT_EQ(CheckNvImageFile(path.c_str(), checked), BmpCheck::Ok);
         MonoBmp picture;
-        ASSERT_EQ(picture.Read(path.c_str()), BmpCheck::Ok);
+        ASSERT_EQ(ReadCheckedNvPicture(path.c_str(), checked, picture), BmpCheck::Ok);
         RecordingSink sink;
         ASSERT_EQ(WriteNvStreamHeader(sink, 1), EncodeResult::Ok);
-        ASSERT_EQ(WriteNvImageBlock(sink, picture), EncodeResult::Ok);
+        ASSERT_EQ(WriteNvImageBlock(sink, picture, Work()), EncodeResult::Ok);
         EXPECT_EQ(sink.Joined(), expected);
     }
 }
@@ -68,8 +84,8 @@ TEST(NvImageEncoder, TwoImagesFollowTheHeaderWithNothingBetween) {
     const MonoBmp second = Picture(test::BuildPictureBmp(20, 12, diagonal, test::kWhite));
     RecordingSink sink;
     ASSERT_EQ(WriteNvStreamHeader(sink, 2), EncodeResult::Ok);
-    ASSERT_EQ(WriteNvImageBlock(sink, first), EncodeResult::Ok);
-    ASSERT_EQ(WriteNvImageBlock(sink, second), EncodeResult::Ok);
+    ASSERT_EQ(WriteNvImageBlock(sink, first, Work()), EncodeResult::Ok);
+    ASSERT_EQ(WriteNvImageBlock(sink, second, Work()), EncodeResult::Ok);
 
     Bytes expected = {0x1C, 0x71, 0x02};
     for (const Bytes& block :
@@ -97,7 +113,7 @@ TEST_P(NvImageBlock, MatchesTheBitByBitDefinitionInItsWrites) {
     const BlockCase& c = GetParam();
     const MonoBmp picture = Picture(test::BuildPictureBmp(c.width, c.height, c.dot, c.palette0));
     RecordingSink sink;
-    ASSERT_EQ(WriteNvImageBlock(sink, picture), EncodeResult::Ok);
+    ASSERT_EQ(WriteNvImageBlock(sink, picture, Work()), EncodeResult::Ok);
     EXPECT_EQ(sink.Joined(), test::ReferenceNvBlock(c.width, c.height, c.dot));
 
     const std::size_t x = (c.width + 7) / 8;
@@ -130,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NvImageEncoder, H8000GivesColumnsOf1000Bytes) {
     const MonoBmp picture = Picture(test::BuildPictureBmp(8, 8000, kAll));
     RecordingSink sink;
-    ASSERT_EQ(WriteNvImageBlock(sink, picture), EncodeResult::Ok);
+    ASSERT_EQ(WriteNvImageBlock(sink, picture, Work()), EncodeResult::Ok);
     EXPECT_EQ(sink.writes[0], (Bytes{0x01, 0x00, 0xE8, 0x03}));
     ASSERT_EQ(sink.writes.size(), 9u);
     for (std::size_t i = 1; i < 9; ++i) {
@@ -141,7 +157,7 @@ TEST(NvImageEncoder, H8000GivesColumnsOf1000Bytes) {
 TEST(NvImageEncoder, HigherThan8000IsRefusedUnwritten) {
     const MonoBmp picture = Picture(test::BuildPictureBmp(8, 8001, kAll));
     RecordingSink sink;
-    EXPECT_EQ(WriteNvImageBlock(sink, picture), EncodeResult::TooLarge);
+    EXPECT_EQ(WriteNvImageBlock(sink, picture, Work()), EncodeResult::TooLarge);
     EXPECT_EQ(sink.Attempts(), 0u);
 }
 
@@ -150,7 +166,7 @@ TEST(NvImageEncoder, StopsAtTheFirstFailedWrite) {
     const std::size_t writes = 1 + 8 * 3;
     for (const std::size_t failing : {std::size_t{0}, std::size_t{1}, std::size_t{9}, writes - 1}) {
         RecordingSink sink(failing);
-        EXPECT_EQ(WriteNvImageBlock(sink, picture), EncodeResult::WriteFailed) << failing;
+        EXPECT_EQ(WriteNvImageBlock(sink, picture, Work()), EncodeResult::WriteFailed) << failing;
         EXPECT_EQ(sink.Attempts(), failing + 1) << failing;
     }
     RecordingSink refusing(0);
@@ -170,7 +186,95 @@ TEST(NvImageEncoder, CheckFileBeforeStreaming) {
         {(dir.Path() / "absent.bmp").string(), BmpCheck::CannotOpen},
     };
     for (const auto& [path, check] : cases) {
-        EXPECT_EQ(CheckNvImageFile(path.c_str()), check) << path;
+        MonoBmpInfo info;
+        EXPECT_EQ(CheckNvImageFile(path.c_str(), info), check) << path;
+        if (check == BmpCheck::Ok) {
+            EXPECT_EQ(info.width, 8u);
+            EXPECT_EQ(info.height, 8000u);
+        }
+    }
+}
+
+TEST(NvImageEncoder, WorkAreaKeepsTheLastBandWithTheRestCleared) {
+    NvWorkArea& work = Work();
+    const MonoBmp picture = Picture(test::BuildPictureBmp(10, 3, TenByThreeDot));
+    RecordingSink sink;
+    ASSERT_EQ(WriteNvImageBlock(sink, picture, work), EncodeResult::Ok);
+    const std::uint8_t lastBand[8] = {0xC0, 0x60, 0, 0, 0, 0, 0, 0};
+    for (std::size_t j = 0; j < 8; ++j) {
+        EXPECT_EQ(work[j][0], lastBand[j]) << j;
+        EXPECT_TRUE(std::all_of(work[j].begin() + 1, work[j].end(), [](auto b) { return b == 0; }))
+            << j;
+    }
+}
+
+// The file of a checked slot as it may be by the time its picture is read.
+TEST(NvImageEncoder, ReadOfACheckedPictureRefusesAFileChangedSinceItsCheck) {
+    const Bytes checkedFile = test::BuildPictureBmp(10, 3, TenByThreeDot);
+    auto eightBit = checkedFile;
+    eightBit[28] = 8;
+    struct Case {
+        const char* name;
+        std::optional<Bytes> now; // nullopt: deleted
+        BmpCheck read;
+    };
+    const Case cases[] = {
+        {"unchanged", checkedFile, BmpCheck::Ok},
+        {"other dots, same size", test::BuildPictureBmp(10, 3, kAll, test::kWhite), BmpCheck::Ok},
+        {"deleted", std::nullopt, BmpCheck::CannotOpen},
+        {"no longer 1-bit", eightBit, BmpCheck::NotOneBit},
+        {"wider, same byte count", test::BuildPictureBmp(12, 3, kAll), BmpCheck::BadGeometry},
+        {"wider by a byte", test::BuildPictureBmp(17, 3, kAll), BmpCheck::BadGeometry},
+        {"lower", test::BuildPictureBmp(10, 2, kAll), BmpCheck::BadGeometry},
+        {"taller than 8000", test::BuildPictureBmp(10, 8001, kAll), BmpCheck::BadGeometry},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const auto path = dir.Write("slot.bmp", checkedFile);
+        MonoBmpInfo checked;
+        ASSERT_EQ(CheckNvImageFile(path.c_str(), checked), BmpCheck::Ok);
+        if (c.now) {
+            dir.Write("slot.bmp", *c.now);
+        } else {
+            std::filesystem::remove(path);
+        }
+        MonoBmp picture;
+        EXPECT_EQ(ReadCheckedNvPicture(path.c_str(), checked, picture), c.read) << c.name;
+    }
+}
+
+TEST(NvImageEncoder, BlankBlockHasTheCheckedSizeInTheImageBlocksWrites) {
+    const std::pair<std::uint32_t, std::uint32_t> sizes[] = {
+        {10, 3}, {1, 1}, {16, 8}, {72, 17}, {67, 8000}};
+    for (const auto& [width, height] : sizes) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        const MonoBmp picture = Picture(test::BuildPictureBmp(width, height, kPattern));
+        RecordingSink blank;
+        ASSERT_EQ(WriteNvBlankBlock(blank, picture.Info(), Work()), EncodeResult::Ok);
+        EXPECT_EQ(blank.Joined(),
+                  test::ReferenceNvBlock(width, height, [](auto, auto) { return false; }));
+        RecordingSink image;
+        ASSERT_EQ(WriteNvImageBlock(image, picture, Work()), EncodeResult::Ok);
+        ASSERT_EQ(blank.writes.size(), image.writes.size());
+        for (std::size_t i = 0; i < blank.writes.size(); ++i) {
+            ASSERT_EQ(blank.writes[i].size(), image.writes[i].size()) << "write " << i;
+        }
+    }
+}
+
+TEST(NvImageEncoder, BlankBlockRefusesWhatNoImageBlockHoldsAndStopsAtAFailedWrite) {
+    MonoBmpInfo tall = Picture(test::BuildPictureBmp(8, 8001, kAll)).Info();
+    RecordingSink sink;
+    EXPECT_EQ(WriteNvBlankBlock(sink, tall, Work()), EncodeResult::TooLarge);
+    tall.height = 0;
+    EXPECT_EQ(WriteNvBlankBlock(sink, tall, Work()), EncodeResult::TooLarge);
+    EXPECT_EQ(sink.Attempts(), 0u);
+
+    const MonoBmpInfo info = Picture(test::BuildPictureBmp(24, 20, kPattern)).Info();
+    for (const std::size_t failing : {std::size_t{0}, std::size_t{1}, std::size_t{24}}) {
+        RecordingSink refusing(failing);
+        EXPECT_EQ(WriteNvBlankBlock(refusing, info, Work()), EncodeResult::WriteFailed) << failing;
+        EXPECT_EQ(refusing.Attempts(), failing + 1) << failing;
     }
 }
 

@@ -187,6 +187,28 @@ TEST_F(OfflineCommands, NvDownloadRefusesEveryImageBeforeWritingAnything) {
     }
 }
 
+// A slot whose file is "NvSave.BIN" itself passes its check, then is truncated and held open
+// without sharing by the download before its turn comes: a file changed between check and read,
+// with no hook needed. Its place in the stream is a blank block of the checked size.
+TEST_F(OfflineCommands, NvDownloadSendsABlankBlockForAFileThatChangedAfterItsCheck) {
+    ScratchCurrentDirectory cwd;
+    WriteWholeFile(cwd.File("first.bmp"), PictureBmp(10, 3, ExampleDot));
+    WriteWholeFile(cwd.File("NvSave.BIN"), PictureBmp(16, 9, [](auto, auto) { return true; }));
+    WriteWholeFile(cwd.File("third.bmp"), PictureBmp(10, 3, ExampleDot, false));
+    UseSlot(0, cwd.File("first.bmp"));
+    UseSlot(1, cwd.File("NvSave.BIN"));
+    UseSlot(2, cwd.File("third.bmp"));
+    Arm();
+    EXPECT_EQ(Press(IDC_BTN_NV_SAVE), Messages{kBitmapOpen});
+    Bytes blank = {0x02, 0x00, 0x02, 0x00};
+    blank.resize(blank.size() + 2 * 8 * 2, 0x00);
+    EXPECT_EQ(ReadWholeFile(cwd.File("NvSave.BIN")),
+              Join({{0x1C, 0x71, 0x03}, kExampleBlock, blank, kExampleBlock}));
+    EXPECT_EQ(ProgressRange(), std::make_pair(0, 3));
+    EXPECT_EQ(ProgressPos(), 3);
+    ExpectConnectedButtons();
+}
+
 // Root ignores permission bits, so the file is made impossible to create by a folder of its name.
 TEST_F(OfflineCommands, NvDownloadWithAFileThatCannotBeCreatedSaysSo) {
     ScratchCurrentDirectory cwd;
