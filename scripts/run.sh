@@ -57,6 +57,11 @@ else
     echo "The virtual printer is not built ($sim); Quillet runs without it." >&2
 fi
 
+# "NvSave.BIN" goes to Quillet's current directory, which the file-open dialog may move to the
+# folder it started in (the executable's) or to the picked file's.
+nvsave_places=("$run_dir" "$(dirname "$quillet")" "$root/samples")
+for place in "${nvsave_places[@]}"; do rm -f "$place/NvSave.BIN"; done
+
 e2e_start_quillet "$quillet" "$run_dir" "$run_dir/quillet.out" || exit 1
 
 if [ "$own_display" -eq 0 ]; then
@@ -93,5 +98,7 @@ else
     echo "  receipts:       none (no virtual printer)"
 fi
 [ -f "$run_dir/quillet.png" ] && echo "  screenshot:     $run_dir/quillet.png"
-[ -f "$run_dir/NvSave.BIN" ] && echo "  NV download:    $run_dir/NvSave.BIN"
+for place in "${nvsave_places[@]}"; do
+    [ -f "$place/NvSave.BIN" ] && echo "  NV download:    $place/NvSave.BIN"
+done
 exit "${demo_status:-0}"
