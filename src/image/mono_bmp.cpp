@@ -138,17 +138,4 @@ void MonoBmp::PreparePixels() {
     }
 }
 
-std::span<const std::uint8_t> MonoBmp::Row(std::uint32_t top) const {
-    const std::uint32_t fileRow = info_.height - 1u - top;
-    const std::uint64_t start = std::uint64_t{info_.stride} * fileRow;
-    const std::size_t rowBytes = info_.rowBytes;
-    if (start + rowBytes <= pixels_.size()) {
-        return {pixels_.data() + static_cast<std::size_t>(start), rowBytes};
-    }
-    if (start < pixels_.size()) {
-        return cutRow_;
-    }
-    return blankRow_;
-}
-
 } // namespace quillet
