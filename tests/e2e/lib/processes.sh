@@ -1,12 +1,15 @@
-# Sourced by the end-to-end driver and by scripts/run.sh: starting and ending the processes
-# of a session (the virtual printer, Quillet) under the Wine prefix in $WINEPREFIX.
+# Sourced by the end-to-end driver, scripts/run.sh, scripts/bench-e2e.sh and the Wine-side test
+# drivers in tests/win: starting and ending the processes of a session (a printer on a pty that
+# registers itself as a COM port, Quillet, test programs) under the Wine prefix in $WINEPREFIX.
 # Needs WINE and WINESERVER (scripts/wine-env.sh sets them).
 
 SIM_PID=
 QUILLET_PID=
 
-# e2e_start_sim SIM OUT_DIR COM [extra sim options...]
-# Starts the virtual printer on COM<COM> of the prefix and waits for its READY line.
+# e2e_start_sim PRINTER OUT_DIR COM [extra printer options...]
+# Starts PRINTER (the virtual printer, or tests/win/link/pty_peer.py, which takes the same
+# options) on COM<COM> of the prefix and waits for its READY line. OUT_DIR gets its files:
+# what it records, raw.bin (every byte received), sim.stdout and sim.stderr.
 e2e_start_sim() {
     local sim=$1 out=$2 com=$3
     shift 3
@@ -22,14 +25,15 @@ e2e_start_sim() {
     for i in $(seq 300); do
         grep -qx READY "$out/sim.stdout" 2>/dev/null && return 0
         if ! kill -0 "$SIM_PID" 2>/dev/null; then
-            echo "virtual printer ended before READY:" >&2
+            echo "$(basename "$sim") ended before READY:" >&2
             cat "$out/sim.stderr" >&2
+            wait "$SIM_PID" 2>/dev/null
             SIM_PID=
             return 1
         fi
         sleep 0.1
     done
-    echo "virtual printer not READY within 30 s" >&2
+    echo "$(basename "$sim") not READY within 30 s" >&2
     return 1
 }
 
@@ -38,6 +42,35 @@ e2e_stop_sim() {
     [ -n "$SIM_PID" ] || return 0
     e2e_end_process "$SIM_PID" 100
     SIM_PID=
+}
+
+# e2e_gtest_against PRINTER DIR COM EXE FILTER [printer options...]
+# One scenario of a GoogleTest program against a printer: starts PRINTER with DIR as its folder,
+# runs EXE's tests in FILTER with --com COM --log DIR/log.jsonl --raw DIR/raw.bin (its options
+# for the printer's port and files), ends the printer. Fails if either fails.
+e2e_gtest_against() {
+    local sim=$1 dir=$2 com=$3 exe=$4 filter=$5 status=1
+    shift 5
+    echo "=== $(basename "$dir") ($(basename "$sim")): $(cut -c1-80 <<<"$*")"
+    if e2e_start_sim "$sim" "$dir" "$com" "$@"; then
+        e2e_run_wine "$exe" --com "$com" --log "$dir/log.jsonl" --raw "$dir/raw.bin" \
+            --gtest_filter="$filter"
+        status=$?
+    fi
+    e2e_stop_sim
+    return $status
+}
+
+# e2e_run_wine EXE [ARGS...]: runs a Windows program and waits for it. Starts the prefix's
+# wineserver first, quietly: Debian's wineserver lists its objects on stderr when it ends.
+e2e_run_wine() {
+    "$WINESERVER" >/dev/null 2>&1
+    "$WINE" "$@"
+}
+
+# Lets the prefix's Wine processes end (the registry is saved then); -k only if they do not.
+e2e_wine_settle() {
+    timeout 30 "$WINESERVER" -w 2>/dev/null || "$WINESERVER" -k 2>/dev/null
 }
 
 # e2e_start_quillet EXE WORK_DIR LOG: starts Quillet in the background, WORK_DIR as its

@@ -10,6 +10,7 @@ root=$(cd "$here/../../.." && pwd)
 exe=${1:?usage: run_printer_command_tests.sh EXE QUILLET_SIM}
 sim=${2:?usage: run_printer_command_tests.sh EXE QUILLET_SIM}
 . "$root/scripts/wine-env.sh"
+. "$root/tests/e2e/lib/processes.sh"
 wine_prefix_ensure
 own_display=0
 if [ -z "${DISPLAY:-}" ]; then
@@ -18,20 +19,10 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 com=${PRINTER_TEST_COM:-42}
 work=$(mktemp -d)
-sim_pid=
 
-stop_sim() {
-    [ -n "$sim_pid" ] || return 0
-    kill -TERM "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
-    sim_pid=
-}
-wine_settle() {
-    timeout 30 "$WINESERVER" -w 2>/dev/null || "$WINESERVER" -k 2>/dev/null
-}
 cleanup() {
-    stop_sim
-    wine_settle
+    e2e_stop_sim
+    e2e_wine_settle
     [ "$own_display" -eq 1 ] && xvfb_stop
     rm -rf "$work"
 }
@@ -49,35 +40,13 @@ failed=0
 mkdir -p "$work/full"
 ln -s /dev/full "$work/full/NvSave.BIN"
 echo "=== offline"
-"$WINESERVER" >/dev/null 2>&1
-"$WINE" "$exe" --full-dir "$work/full" --gtest_filter='OfflineCommands.*' || failed=1
+e2e_run_wine "$exe" --full-dir "$work/full" --gtest_filter='OfflineCommands.*' || failed=1
 
 # scenario NAME GTEST_FILTER [sim options...]
 scenario() {
-    local name=$1 filter=$2
+    local dir=$work/$1 filter=$2
     shift 2
-    local dir=$work/$name
-    mkdir -p "$dir"
-    echo "=== $name: $*"
-    "$sim" --out "$dir/out" --raw "$dir/raw" --wine-prefix "$WINEPREFIX" --com "$com" "$@" \
-        >"$dir/sim.out" 2>"$dir/sim.err" &
-    sim_pid=$!
-    local i
-    for i in $(seq 300); do
-        grep -q '^READY' "$dir/sim.out" 2>/dev/null && break
-        kill -0 "$sim_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if ! grep -q '^READY' "$dir/sim.out" 2>/dev/null; then
-        echo "virtual printer did not start:"
-        cat "$dir/sim.out" "$dir/sim.err"
-        failed=1
-        stop_sim
-        return
-    fi
-    "$WINESERVER" >/dev/null 2>&1
-    "$WINE" "$exe" --com "$com" --raw "$dir/raw" --gtest_filter="$filter" || failed=1
-    stop_sim
+    e2e_gtest_against "$sim" "$dir" "$com" "$exe" "$filter" "$@" || failed=1
 }
 
 scenario line 'PtyCommands.*'
