@@ -1,4 +1,5 @@
 #include "file_dialog_answerer.h"
+#include "shown_dialog.h"
 
 #include <commdlg.h>
 #include <dlgs.h>
@@ -6,22 +7,6 @@
 #include <chrono>
 
 namespace {
-
-struct Search {
-    HWND exclude;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindModal(HWND hWnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<Search*>(lParam);
-    char className[32] = {};
-    ::GetClassNameA(hWnd, className, sizeof className);
-    if (hWnd != search->exclude && ::IsWindowVisible(hWnd) && std::string(className) == "#32770") {
-        search->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // The file name field: the edit of combo box cmb13 (explorer style) or edit edt1.
 HWND FileNameField(HWND dialog) {
@@ -63,9 +48,7 @@ void FileDialogAnswerer::Stop(std::vector<FileDialogVisit>& visits,
 void FileDialogAnswerer::Run() {
     HWND answered = nullptr;
     while (!m_stop) {
-        Search search{m_mainDialog};
-        ::EnumThreadWindows(m_threadId, FindModal, reinterpret_cast<LPARAM>(&search));
-        const HWND found = search.found;
+        const HWND found = FindShownDialog(m_threadId, m_mainDialog);
         if (found != nullptr && found != answered) {
             if (const HWND field = FileNameField(found); field != nullptr) {
                 char folder[MAX_PATH] = {};
