@@ -152,40 +152,39 @@ bool key_code(const std::string& name, UINT& vk, char& ch) {
     struct Named {
         const char* name;
         UINT vk;
-        char ch;
     };
     static const Named keys[] = {
-        {"Enter", VK_RETURN, '\r'}, {"Escape", VK_ESCAPE, '\x1b'},
-        {"Tab", VK_TAB, '\t'},      {"Space", VK_SPACE, ' '},
-        {"Up", VK_UP, 0},           {"Down", VK_DOWN, 0},
-        {"Left", VK_LEFT, 0},       {"Right", VK_RIGHT, 0},
+        {"Enter", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Tab", VK_TAB},   {"Space", VK_SPACE},
+        {"Up", VK_UP},        {"Down", VK_DOWN},     {"Left", VK_LEFT}, {"Right", VK_RIGHT},
     };
+    vk = 0;
+    ch = 0;
     for (const Named& key : keys)
         if (name == key.name) {
             vk = key.vk;
-            ch = key.ch;
             return true;
         }
     if (name.size() == 1 && name[0] > ' ' && name[0] < 0x7f) {
         SHORT scan = VkKeyScanA(name[0]);
         if (scan == -1)
             return false;
-        vk = LOBYTE(scan);
-        ch = name[0];
+        // A posted key-down is translated with no Shift held: a shifted character goes alone.
+        if (HIBYTE(scan) == 0)
+            vk = LOBYTE(scan);
+        else
+            ch = name[0];
         return true;
     }
     return false;
 }
 
 bool post_key(HWND control, UINT vk, char ch) {
+    if (ch)
+        return PostMessageA(control, WM_CHAR, static_cast<unsigned char>(ch), 1) != FALSE;
     LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
     LPARAM down = 1 | scan;
     LPARAM up = down | static_cast<LPARAM>(0xC0000000u); // previous state down, released
-    if (!PostMessageA(control, WM_KEYDOWN, vk, down))
-        return false;
-    if (ch && !PostMessageA(control, WM_CHAR, static_cast<unsigned char>(ch), down))
-        return false;
-    return PostMessageA(control, WM_KEYUP, vk, up) != FALSE;
+    return PostMessageA(control, WM_KEYDOWN, vk, down) && PostMessageA(control, WM_KEYUP, vk, up);
 }
 
 bool post_syscommand(HWND window, UINT command) {

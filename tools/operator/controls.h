@@ -34,8 +34,10 @@ bool post_click(HWND button);
 bool post_focus(HWND dialog, HWND control);
 
 // Key names: Enter, Escape, Tab, Space, Up, Down, Left, Right, or one printable character.
+// Gives the key (`vk`) for all but characters that need Shift or AltGr, which come as `ch`.
 bool key_code(const std::string& name, UINT& vk, char& ch);
-// Posts key down, the character (if any) and key up to `control`.
+// Posts what a person's key press gives `control`: key down and key up (the program's own
+// TranslateMessage makes the character, as for a real key), or the character `ch` alone.
 bool post_key(HWND control, UINT vk, char ch);
 
 // Posts a command of the window's system menu (SC_CLOSE, an appended item, ...).
