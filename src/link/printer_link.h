@@ -75,6 +75,7 @@ private:
     void CancelPendingWrite();
     void ReceiveComPass(uint8_t* buffer);
     void ReceiveUsbPass(uint8_t* buffer);
+    void StartRead(uint8_t* buffer, DWORD size);
     void WaitForRead(uint8_t* buffer);
     void CollectRead(uint8_t* buffer);
     void IdleWait();

@@ -64,27 +64,33 @@ void PrinterLink::WaitForRead(uint8_t* buffer) {
         CollectRead(buffer);
 }
 
-void PrinterLink::ReceiveComPass(uint8_t* buffer) {
-    if (!m_bReadPending) {
-        DWORD errors = 0;
-        COMSTAT status{};
-        if (!ClearCommError(m_hPort, &errors, &status) || status.cbInQue == 0) {
-            IdleWait();
-            return;
-        }
-        const DWORD size = std::min<DWORD>(status.cbInQue, kComReadMax);
-        if (ReadFile(m_hPort, buffer, size, nullptr, &m_ovRead)) {
-            m_bReadPending = 1;
-            CollectRead(buffer);
-            return;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) {
-            IdleWait();
-            return;
-        }
-        m_bReadPending = 1;
+// One overlapped read: bytes that come at once go to the ring, a pending read is waited for.
+void PrinterLink::StartRead(uint8_t* buffer, DWORD size) {
+    m_bReadPending = 1;
+    if (ReadFile(m_hPort, buffer, size, nullptr, &m_ovRead)) {
+        CollectRead(buffer);
+        return;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+        m_bReadPending = 0;
+        IdleWait();
+        return;
     }
     WaitForRead(buffer);
+}
+
+void PrinterLink::ReceiveComPass(uint8_t* buffer) {
+    if (m_bReadPending) {
+        WaitForRead(buffer);
+        return;
+    }
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_hPort, &errors, &status) || status.cbInQue == 0) {
+        IdleWait();
+        return;
+    }
+    StartRead(buffer, std::min<DWORD>(status.cbInQue, kComReadMax));
 }
 
 void PrinterLink::ReceiveUsbPass(uint8_t* buffer) {
@@ -92,17 +98,9 @@ void PrinterLink::ReceiveUsbPass(uint8_t* buffer) {
         IdleWait();
         return;
     }
-    if (!m_bReadPending) {
-        if (ReadFile(m_hPort, buffer, kUsbReadSize, nullptr, &m_ovRead)) {
-            m_bReadPending = 1;
-            CollectRead(buffer);
-            return;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) {
-            IdleWait();
-            return;
-        }
-        m_bReadPending = 1;
+    if (m_bReadPending) {
+        WaitForRead(buffer);
+        return;
     }
-    WaitForRead(buffer);
+    StartRead(buffer, kUsbReadSize);
 }
