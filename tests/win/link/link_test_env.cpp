@@ -5,26 +5,11 @@
 #include <tlhelp32.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 PeerFiles& Peer() {
     static PeerFiles files;
     return files;
-}
-
-std::string WindowsPathOf(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {

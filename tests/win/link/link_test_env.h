@@ -2,6 +2,8 @@
 // What the pty tests know of their peer (given on the command line by run_link_tests.sh) and a
 // few helpers to read what the peer recorded.
 
+#include "../test_files.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -17,10 +19,6 @@ struct PeerFiles {
 };
 PeerFiles& Peer();
 
-// "/tmp/x" -> "Z:\tmp\x" (Wine maps the Unix root to Z:).
-std::string WindowsPathOf(const std::string& unixPath);
-
-std::vector<uint8_t> ReadWholeFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 
 // One JSON-lines record as key -> raw value text (strings unquoted). Flat records only.

@@ -4,25 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 PeerFiles& Peer() {
     static PeerFiles files;
     return files;
-}
-
-std::string WindowsPathOf(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
-}
-
-Bytes ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteWholeFile(const std::string& path, const Bytes& bytes) {

@@ -3,6 +3,8 @@
 // real fixtures: BMP files, a private current directory.
 #pragma once
 
+#include "../test_files.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -19,10 +21,6 @@ struct PeerFiles {
 };
 PeerFiles& Peer();
 
-// "/tmp/x" -> "Z:\tmp\x".
-std::string WindowsPathOf(const std::string& unixPath);
-
-Bytes ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const Bytes& bytes);
 bool FileExists(const std::string& path);
 
