@@ -2,7 +2,6 @@
 
 #include "framework/WinApp.h"
 
-int AfxMessageBox(const char* text)
-{
+int AfxMessageBox(const char* text) {
     return ::MessageBoxA(AfxGetOwnerWindow(), text, AfxGetAppName(), MB_OK | MB_ICONEXCLAMATION);
 }

@@ -53,8 +53,7 @@ const char* AfxGetAppName() {
     return name.c_str();
 }
 
-HWND AfxGetOwnerWindow()
-{
+HWND AfxGetOwnerWindow() {
     if (g_pApp != nullptr && g_pApp->m_pMainWnd != nullptr && g_pApp->m_pMainWnd->m_hWnd != nullptr)
         return g_pApp->m_pMainWnd->m_hWnd;
     return ::GetActiveWindow();
