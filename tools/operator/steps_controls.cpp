@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -68,11 +69,31 @@ std::string describe_control(HWND control) {
     return line;
 }
 
-bool read_or_fail(HWND control, std::string& text, std::string& why) {
-    if (read_text(control, text))
-        return true;
-    why = "the control does not answer";
+// Records why a step failed; lets a step say `return fail(why, "...")`.
+bool fail(std::string& why, std::string reason) {
+    why = std::move(reason);
     return false;
+}
+
+bool read_or_fail(HWND control, std::string& text, std::string& why) {
+    return read_text(control, text) || fail(why, "the control does not answer");
+}
+
+bool expect_enabled_state(Session& session, const Args& args, std::string& why, bool enabled) {
+    HWND control = nullptr;
+    if (!find_control(session, args[0], control, why))
+        return false;
+    if ((IsWindowEnabled(control) != FALSE) != enabled)
+        return fail(why, enabled ? "control is disabled" : "control is enabled");
+    return true;
+}
+
+bool entries_of_combo(Session& session, const std::string& id, std::vector<std::string>& entries,
+                      std::string& why) {
+    HWND combo = nullptr;
+    if (!find_control(session, id, combo, why) || !need_combo(combo, id, why))
+        return false;
+    return combo_entries(combo, entries) || fail(why, "the combo box does not answer");
 }
 
 } // namespace
@@ -111,24 +132,14 @@ bool step_select(Session& session, const Args& args, std::string& why) {
 
 bool step_dropdown(Session& session, const Args& args, std::string& why) {
     HWND combo = nullptr;
-    if (!usable_control(session, args[0], combo, why) || !need_combo(combo, args[0], why))
-        return false;
-    if (!combo_drop(combo, true)) {
-        why = "the combo box does not answer";
-        return false;
-    }
-    return true;
+    return usable_control(session, args[0], combo, why) && need_combo(combo, args[0], why) &&
+           (combo_drop(combo, true) || fail(why, "the combo box does not answer"));
 }
 
 bool step_closeup(Session& session, const Args& args, std::string& why) {
     HWND combo = nullptr;
-    if (!find_control(session, args[0], combo, why) || !need_combo(combo, args[0], why))
-        return false;
-    if (!combo_drop(combo, false)) {
-        why = "the combo box does not answer";
-        return false;
-    }
-    return true;
+    return find_control(session, args[0], combo, why) && need_combo(combo, args[0], why) &&
+           (combo_drop(combo, false) || fail(why, "the combo box does not answer"));
 }
 
 bool step_press(Session& session, const Args& args, std::string& why) {
@@ -191,25 +202,11 @@ bool step_expect_label(Session& session, const Args& args, std::string& why) {
 }
 
 bool step_expect_enabled(Session& session, const Args& args, std::string& why) {
-    HWND control = nullptr;
-    if (!find_control(session, args[0], control, why))
-        return false;
-    if (!IsWindowEnabled(control)) {
-        why = "control is disabled";
-        return false;
-    }
-    return true;
+    return expect_enabled_state(session, args, why, true);
 }
 
 bool step_expect_disabled(Session& session, const Args& args, std::string& why) {
-    HWND control = nullptr;
-    if (!find_control(session, args[0], control, why))
-        return false;
-    if (IsWindowEnabled(control)) {
-        why = "control is enabled";
-        return false;
-    }
-    return true;
+    return expect_enabled_state(session, args, why, false);
 }
 
 bool step_expect_focus(Session& session, const Args& args, std::string& why) {
@@ -272,35 +269,22 @@ bool step_expect_selection(Session& session, const Args& args, std::string& why)
 }
 
 bool step_expect_entries(Session& session, const Args& args, std::string& why) {
-    HWND combo = nullptr;
-    if (!find_control(session, args[0], combo, why) || !need_combo(combo, args[0], why))
-        return false;
     std::vector<std::string> entries;
-    if (!combo_entries(combo, entries)) {
-        why = "the combo box does not answer";
+    if (!entries_of_combo(session, args[0], entries, why))
         return false;
-    }
-    if (entries != std::vector<std::string>(args.begin() + 1, args.end())) {
-        why = "entries are " + quoted_list(entries, " ");
-        return false;
-    }
+    if (entries != std::vector<std::string>(args.begin() + 1, args.end()))
+        return fail(why, "entries are " + quoted_list(entries, " "));
     return true;
 }
 
 bool step_expect_entry(Session& session, const Args& args, std::string& why) {
-    HWND combo = nullptr;
-    if (!find_control(session, args[0], combo, why) || !need_combo(combo, args[0], why))
-        return false;
     std::vector<std::string> entries;
-    if (!combo_entries(combo, entries)) {
-        why = "the combo box does not answer";
+    if (!entries_of_combo(session, args[0], entries, why))
         return false;
-    }
     for (const std::string& entry : entries)
         if (entry == args[1])
             return true;
-    why = "no such entry; entries are " + quoted_list(entries, " ");
-    return false;
+    return fail(why, "no such entry; entries are " + quoted_list(entries, " "));
 }
 
 bool step_print(Session& session, const Args& args, std::string& why) {
