@@ -38,5 +38,5 @@ run_layer native build/native -j2 --timeout 300
 run_layer win build/win -j1 --timeout 300
 
 echo
-echo "all layers: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
