@@ -135,6 +135,10 @@ int32_t PrinterLink::AdoptWorker(HANDLE thread) {
     HANDLE self = GetCurrentProcess();
     if (!DuplicateHandle(self, thread, self, &m_hWorker, SYNCHRONIZE, FALSE, 0)) {
         m_hWorker = nullptr;
+        // A worker the link cannot join later is stopped now, before the caller closes the
+        // link and releases what it reads.
+        SetEvent(m_hStopWorker);
+        WaitForSingleObject(thread, INFINITE);
         return 1;
     }
     return 0;

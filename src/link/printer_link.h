@@ -5,7 +5,7 @@
 // Starting the worker (connection panel):
 //     if (g_link.OpenPort(port, baud, flow) == 0) {
 //         HANDLE worker = <start ReceiveThread on a new thread, e.g. AfxBeginThread>;
-//         if (!worker || g_link.AdoptWorker(worker) != 0) { stop it / ClosePort(); fail; }
+//         if (!worker || g_link.AdoptWorker(worker) != 0) { ClosePort(); fail; }
 //     }
 // AdoptWorker keeps a duplicate of the thread handle; the caller still owns (and closes) its own.
 // ClosePort stops the adopted worker and waits for it before anything it uses is released, so
@@ -37,6 +37,8 @@ struct PrinterLink {
     int32_t FindUsbPrinter(char* path);
     // Hands the freshly started ReceiveThread to the link, which joins it in ClosePort.
     // 0 when kept; 1 when the link is closed, a worker is already kept, or thread is unusable.
+    // A refused worker never outlives the call's use of the link: it leaves by itself (closed
+    // link, second worker) or is stopped and waited for here.
     int32_t AdoptWorker(HANDLE thread);
 
     // The worker's loop; ReceiveThread runs it for g_link.

@@ -35,14 +35,9 @@ bool StartReceiver() {
         return false;
     }
     const bool adopted = g_link.AdoptWorker(worker) == 0;
-    if (!adopted) {
-        // The link cannot join a worker it does not hold: stop it here before the link
-        // releases the port it reads.
-        ::SetEvent(g_link.m_hStopWorker);
-        ::WaitForSingleObject(worker, INFINITE);
-        g_link.ClosePort();
-    }
     ::CloseHandle(worker);
+    if (!adopted)
+        g_link.ClosePort();
     return adopted;
 }
 
