@@ -141,16 +141,26 @@ bool step_no_dialog(Session& session, const Args& args, std::string& why) {
     return true;
 }
 
-bool step_open_file(Session& session, const Args& args, std::string& why) {
+namespace {
+
+// The program's file dialog, waited for as step argument `msArg` (or the default) says.
+HWND wait_file_dialog(Session& session, const Args& args, size_t msArg, std::string& why) {
     DWORD ms = 0;
-    if (!need_main(session, why) || !wait_argument(session, args, 1, ms, why))
-        return false;
+    if (!need_main(session, why) || !wait_argument(session, args, msArg, ms, why))
+        return nullptr;
     HWND dialog = wait_dialog(session, ms, [](HWND d) { return file_name_field(d) != nullptr; });
-    if (!dialog) {
+    if (!dialog)
         why = "no file dialog within " + std::to_string(ms) +
               " ms; open: " + describe_dialogs(session);
+    return dialog;
+}
+
+} // namespace
+
+bool step_open_file(Session& session, const Args& args, std::string& why) {
+    HWND dialog = wait_file_dialog(session, args, 1, why);
+    if (!dialog)
         return false;
-    }
     if (!write_text(file_name_field(dialog), windows_path(args[0]))) {
         why = "cannot type into the file name field";
         return false;
@@ -163,16 +173,8 @@ bool step_open_file(Session& session, const Args& args, std::string& why) {
 }
 
 bool step_cancel_file(Session& session, const Args& args, std::string& why) {
-    DWORD ms = 0;
-    if (!need_main(session, why) || !wait_argument(session, args, 0, ms, why))
-        return false;
-    HWND dialog = wait_dialog(session, ms, [](HWND d) { return file_name_field(d) != nullptr; });
-    if (!dialog) {
-        why = "no file dialog within " + std::to_string(ms) +
-              " ms; open: " + describe_dialogs(session);
-        return false;
-    }
-    return press_and_wait_closed(session, dialog, IDCANCEL, why);
+    HWND dialog = wait_file_dialog(session, args, 0, why);
+    return dialog && press_and_wait_closed(session, dialog, IDCANCEL, why);
 }
 
 bool step_sysmenu(Session& session, const Args& args, std::string& why) {
