@@ -3,9 +3,11 @@
 //   --hold-port N                   child mode: keep COMN open until told to let go
 #include "link_test_env.h"
 #include "printer_link.h"
+#include "../wine_serial_ports.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
             Peer().logPath = WindowsPathOf(value);
         else if (option == "--raw")
             Peer().rawPath = WindowsPathOf(value);
+    }
+    if (Peer().com != 0 && !WaitForSerialPort(Peer().com)) {
+        std::fprintf(stderr, "COM%d is not mapped by Wine\n", Peer().com);
+        return 1;
     }
     return RUN_ALL_TESTS();
 }

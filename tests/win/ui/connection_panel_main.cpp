@@ -4,9 +4,11 @@
 //   connection_panel_tests --hold-port N   (the second process of the held-port test)
 #include "connection_panel_env.h"
 #include "port_holder.h"
+#include "../wine_serial_ports.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -19,5 +21,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--com")
             g_panelCom = std::atoi(argv[i + 1]);
+    if (g_panelCom != 0 && !WaitForSerialPort(g_panelCom)) {
+        std::fprintf(stderr, "COM%d is not mapped by Wine\n", g_panelCom);
+        return 1;
+    }
     return RUN_ALL_TESTS();
 }

@@ -2,11 +2,13 @@
 //   --com N --raw FILE   the virtual printer (FILE as a Unix path)
 //   --full-dir DIR       a folder whose NvSave.BIN leads to a full disk (Unix path)
 #include "printer_peer.h"
+#include "../wine_serial_ports.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
             Peer().rawPath = WindowsPathOf(value);
         else if (option == "--full-dir")
             Peer().fullDir = WindowsPathOf(value);
+    }
+    if (Peer().com != 0 && !WaitForSerialPort(Peer().com)) {
+        std::fprintf(stderr, "COM%d is not mapped by Wine\n", Peer().com);
+        return 1;
     }
     return RUN_ALL_TESTS();
 }
