@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # `make run`: the virtual printer on COM9 of the project's Wine prefix, then Quillet with
 # build/run as its current directory. With a display the user works the window; without one
-# a private Xvfb is started and the demo script (tools/operator/demo.op) drives the window.
-# Everything started here is ended here.
+# (or with --demo) the demo script (tools/operator/demo.op) drives the window, on a private
+# Xvfb when there is no display. Everything started here is ended here.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,8 +13,10 @@ export WINEPREFIX=${QUILLET_RUN_PREFIX:-$root/build/wineprefix}
 . tests/e2e/lib/processes.sh
 win_build=${QUILLET_WIN_BUILD:-$root/build/win}
 native_build=${QUILLET_NATIVE_BUILD:-$root/build/native}
+drive_demo=0
+[ "${1:-}" = "--demo" ] && drive_demo=1
 
-run_dir=$root/build/run
+run_dir=${QUILLET_RUN_DIR:-$root/build/run}
 printer_dir=$run_dir/printer
 sim=$native_build/sim/quillet-sim
 operator=$win_build/tools/operator/operator.exe
@@ -39,6 +41,7 @@ trap 'exit 130' INT TERM
 if [ -z "${DISPLAY:-}" ]; then
     xvfb_start
     own_display=1
+    drive_demo=1
 fi
 wine_prefix_ensure
 
@@ -47,7 +50,8 @@ rm -rf "$printer_dir"
 mkdir -p "$printer_dir"
 printer=0
 if [ -x "$sim" ]; then
-    if e2e_start_sim "$sim" "$printer_dir" 9 --store "$run_dir/nv-store"; then
+    if e2e_start_sim "$sim" "$printer_dir" 9 --store "$run_dir/nv-store" &&
+        e2e_wait_serial_port 9; then
         printer=1
         echo "Virtual printer on COM9 ($(sed -n 's/^PTY //p' "$printer_dir/sim.stdout"))."
     else
@@ -64,13 +68,13 @@ for place in "${nvsave_places[@]}"; do rm -f "$place/NvSave.BIN"; done
 
 e2e_start_quillet "$quillet" "$run_dir" "$run_dir/quillet.out" || exit 1
 
-if [ "$own_display" -eq 0 ]; then
+if [ "$drive_demo" -eq 0 ]; then
     echo "Quillet runs on $DISPLAY; the session ends when you close it."
     while kill -0 "$QUILLET_PID" 2>/dev/null; do sleep 0.5; done
     wait "$QUILLET_PID" 2>/dev/null
     QUILLET_PID=
 else
-    echo "No display: the demo script drives Quillet on a private Xvfb ($DISPLAY)."
+    echo "The demo script drives Quillet on display $DISPLAY."
     rm -f "$run_dir/quillet.bmp" "$run_dir/quillet.png"
     DEMO_IDS=$root/src/res/resource.h DEMO_SAMPLES=$root/samples DEMO_RUN=$run_dir \
         DEMO_SHOT=$run_dir/quillet.bmp timeout 300 "$WINE" "$operator" -v "$demo"

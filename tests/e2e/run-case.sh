@@ -69,6 +69,7 @@ fi
 if has_directive printer; then
     read -r -a sim_args <<<"$(directive sim-args)"
     e2e_start_sim "$E2E_SIM" "$E2E_PRINTER" 9 "${sim_args[@]}" 2>&1 || fail "the virtual printer did not start"
+    e2e_wait_serial_port 9 2>&1 || fail "COM9 is not in Wine's port list"
 fi
 
 e2e_start_quillet "$E2E_QUILLET" "$E2E_WORK" "$E2E_CASE_DIR/quillet.out" 2>&1 || fail "cannot start Quillet"

@@ -26,17 +26,25 @@ bool send_to(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& r
 }
 
 bool read_text(HWND control, std::string& text) {
+    // One WM_GETTEXT is answered at one moment, so it gives one whole text, provided the buffer
+    // held all of it: a length asked for first may be that of an older, shorter text.
     LRESULT length = 0;
-    if (!send_to(control, WM_GETTEXTLENGTH, 0, 0, length))
+    if (!send_to(control, WM_GETTEXTLENGTH, 0, 0, length) || length < 0)
         return false;
-    std::string buffer(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = 0;
-    if (!send_to(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                 copied))
-        return false;
-    buffer.resize(static_cast<size_t>(copied));
-    text = buffer;
-    return true;
+    for (size_t room = static_cast<size_t>(length) + 256;; room *= 2) {
+        std::string buffer(room, '\0');
+        LRESULT copied = 0;
+        if (!send_to(control, WM_GETTEXT, room, reinterpret_cast<LPARAM>(buffer.data()), copied) ||
+            copied < 0)
+            return false;
+        if (static_cast<size_t>(copied) + 1 < room) {
+            buffer.resize(static_cast<size_t>(copied));
+            text = std::move(buffer);
+            return true;
+        }
+        if (room > kLongestText)
+            return false;
+    }
 }
 
 bool write_text(HWND control, const std::string& text) {
@@ -45,42 +53,72 @@ bool write_text(HWND control, const std::string& text) {
            result == TRUE;
 }
 
-bool combo_entries(HWND combo, std::vector<std::string>& entries) {
+namespace {
+
+// One entry: CB_GETLBTEXT takes no buffer size, so the buffer leaves room for an entry that grew
+// since its length was asked.
+bool combo_entry(HWND combo, LRESULT index, std::string& entry) {
     // The wide form: Wine hands the narrow CB_GETLBTEXT of another process wide characters.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, index, 0, SMTO_NORMAL, kRespondMs, &length) ||
+        static_cast<LRESULT>(length) < 0 || length > kLongestText)
+        return false;
+    std::wstring wide(length + 1 + kEntrySlack, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(wide.data()),
+                             SMTO_NORMAL, kRespondMs, &copied) ||
+        static_cast<LRESULT>(copied) < 0 || copied != length)
+        return false;
+    wide.resize(copied);
+    entry = narrow(wide);
+    return true;
+}
+
+bool combo_entries_once(HWND combo, std::vector<std::string>& entries) {
     entries.clear();
     LRESULT count = 0;
     if (!send_to(combo, CB_GETCOUNT, 0, 0, count) || count < 0)
         return false;
     for (LRESULT i = 0; i < count; ++i) {
-        DWORD_PTR length = 0;
-        if (!SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, kRespondMs, &length) ||
-            static_cast<LRESULT>(length) < 0)
+        std::string entry;
+        if (!combo_entry(combo, i, entry))
             return false;
-        std::wstring wide(length + 1, L'\0');
-        DWORD_PTR copied = 0;
-        if (!SendMessageTimeoutW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()),
-                                 SMTO_NORMAL, kRespondMs, &copied) ||
-            static_cast<LRESULT>(copied) < 0)
-            return false;
-        wide.resize(copied);
-        entries.push_back(narrow(wide));
+        entries.push_back(std::move(entry));
     }
     return true;
 }
 
+} // namespace
+
+bool combo_entries(HWND combo, std::vector<std::string>& entries) {
+    // The list is read one message at a time; a handler may rebuild it between two of them.
+    // Two reads in a row that agree are one list.
+    std::vector<std::string> again;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (combo_entries_once(combo, entries) && combo_entries_once(combo, again) &&
+            entries == again)
+            return true;
+    }
+    return false;
+}
+
 bool combo_selection(HWND combo, int& index, std::string& text) {
-    LRESULT selected = 0;
-    if (!send_to(combo, CB_GETCURSEL, 0, 0, selected))
-        return false;
-    index = static_cast<int>(selected);
-    text.clear();
-    if (index < 0)
-        return true;
-    std::vector<std::string> entries;
-    if (!combo_entries(combo, entries) || static_cast<size_t>(index) >= entries.size())
-        return false;
-    text = entries[static_cast<size_t>(index)];
-    return true;
+    // The selection and its entry are asked one after the other: both must be of one moment.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        LRESULT selected = 0, again = 0;
+        if (!send_to(combo, CB_GETCURSEL, 0, 0, selected))
+            return false;
+        text.clear();
+        if (selected >= 0 && !combo_entry(combo, selected, text))
+            continue;
+        if (!send_to(combo, CB_GETCURSEL, 0, 0, again))
+            return false;
+        if (again == selected) {
+            index = static_cast<int>(selected);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool combo_select(HWND combo, const std::string& text, std::string& why) {

@@ -9,9 +9,14 @@
 
 // How long a window may take to answer one message.
 constexpr DWORD kRespondMs = 10000;
+// Texts longer than this are not read: no control of a dialog holds one.
+constexpr size_t kLongestText = 1u << 20;
+// Room beyond a list entry's length, in case the entry grew since the length was asked.
+constexpr size_t kEntrySlack = 1024;
 
 bool send_to(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
+// One whole text: the one before a change or the one after, never a mix.
 bool read_text(HWND control, std::string& text);
 bool write_text(HWND control, const std::string& text);
 

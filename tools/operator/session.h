@@ -13,6 +13,7 @@ struct Session {
     DWORD pid = 0;            // the process that owns the main window
     HANDLE process = nullptr; // held so that the process can be seen to end
     DWORD wait_ms = 10000;    // default time-out of the waiting steps
+    DWORD expect_ms = 5000;   // default time-out of the expect- steps
     // Control ids by name; the dialog buttons every program has are known from the start.
     std::map<std::string, long> names{{"IDOK", IDOK},
                                       {"IDCANCEL", IDCANCEL},

@@ -69,7 +69,11 @@ bool step_print(Session&, const Args&, std::string&);
 bool step_print_controls(Session&, const Args&, std::string&);
 bool step_print_focus(Session&, const Args&, std::string&);
 
+bool step_expect_file(Session&, const Args&, std::string&);
+
+bool step_settle(Session&, const Args&, std::string&);
 bool step_wait(Session&, const Args&, std::string&);
+bool step_expect_timeout(Session&, const Args&, std::string&);
 bool step_timeout(Session&, const Args&, std::string&);
 bool step_define(Session&, const Args&, std::string&);
 bool step_ids(Session&, const Args&, std::string&);

@@ -213,13 +213,8 @@ bool step_expect_focus(Session& session, const Args& args, std::string& why) {
     HWND control = nullptr;
     if (!find_control(session, args[0], control, why))
         return false;
-    // The focus comes back to the dialog a moment after a box closes: let it settle.
-    if (!wait_for(1000, [&] {
-            return control_holding(session.current, focused_control(session.current)) == control;
-        })) {
-        why = "the focus is on " + describe_focus(session.current);
-        return false;
-    }
+    if (control_holding(session.current, focused_control(session.current)) != control)
+        return fail(why, "the focus is on " + describe_focus(session.current));
     return true;
 }
 

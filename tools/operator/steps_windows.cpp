@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "dialogs.h"
 #include "screenshot.h"
+#include "settle.h"
 #include "window_find.h"
 
 namespace {
@@ -110,16 +111,13 @@ bool step_message(Session& session, const Args& args, std::string& why) {
     DWORD ms = 0;
     if (!need_main(session, why) || !wait_argument(session, args, 2, ms, why))
         return false;
-    std::string text;
-    HWND box = wait_dialog(session, ms, [&](HWND d) { return message_box_text(d, text); });
+    HWND box = wait_dialog(session, ms, [&](HWND d) {
+        std::string text;
+        return message_box_text(d, text) && text == args[1] && caption_of(d) == args[0];
+    });
     if (!box) {
-        why = "no message box within " + std::to_string(ms) +
-              " ms; open: " + describe_dialogs(session);
-        return false;
-    }
-    std::string title = caption_of(box);
-    if (title != args[0] || text != args[1]) {
-        why = "the message box is titled " + quoted(title) + " and says " + quoted(text);
+        why = "no message box titled " + quoted(args[0]) + " saying " + quoted(args[1]) +
+              " within " + std::to_string(ms) + " ms; open: " + describe_dialogs(session);
         return false;
     }
     return press_and_wait_closed(session, box, IDOK, why);
@@ -228,9 +226,21 @@ bool step_gone(Session& session, const Args& args, std::string& why) {
 bool step_screenshot(Session& session, const Args& args, std::string& why) {
     if (!need_main(session, why))
         return false;
-    // Let the window finish painting what the previous steps changed.
-    LRESULT ignored = 0;
-    send_to(session.current, WM_NULL, 0, 0, ignored);
-    Sleep(200);
+    // What the earlier steps posted is taken, and what they changed is painted, before the
+    // picture is taken.
+    if (settle(session.main, session.wait_ms) == Settled::TimedOut) {
+        why = "the program did not take the posted input within " +
+              std::to_string(session.wait_ms) + " ms";
+        return false;
+    }
+    RedrawWindow(session.current, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     return save_screenshot(session.current, windows_path(args[0]), why);
+}
+
+bool step_expect_file(Session&, const Args& args, std::string& why) {
+    const std::string path = windows_path(args[0]);
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    why = "no file " + args[0];
+    return false;
 }

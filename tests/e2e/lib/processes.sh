@@ -37,6 +37,20 @@ e2e_start_sim() {
     return 1
 }
 
+# e2e_wait_serial_port COM: waits (20 s at most) until Wine's device service lists COM<COM>
+# in SERIALCOMM, where a program's port list comes from; it maps the prefix's ports after the
+# wineserver starts, so a program started at once could find the list without them.
+e2e_wait_serial_port() {
+    local com=$1 i
+    for i in $(seq 40); do
+        "$WINE" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>/dev/null | tr -d '\r' |
+            grep -qE "[[:space:]]COM$com\$" && return 0
+        sleep 0.5
+    done
+    echo "Wine did not list COM$com within 20 s" >&2
+    return 1
+}
+
 # Ends the printer with SIGTERM (it removes its port registration), SIGKILL after 10 s.
 e2e_stop_sim() {
     [ -n "$SIM_PID" ] || return 0
