@@ -171,7 +171,7 @@ void CheckBaselineAgrees() {
     MonoBmp picture;
     KeepingSink ours;
     KeepingSink baseline;
-    if (picture.Read(Picture().Path()) != BmpCheck::Ok ||
+    if (picture.Read(Picture().Path(), quillet::CheckNvGeometry) != BmpCheck::Ok ||
         quillet::WriteNvImageBlock(ours, picture, g_work) != EncodeResult::Ok ||
         !ByteByByteNvBlock(Picture().Path(), baseline) || ours.bytes != baseline.bytes) {
         std::fprintf(stderr, "the baseline and the encoder disagree\n");
@@ -183,7 +183,7 @@ void NvBlockFromFile(benchmark::State& state) {
     CountingSink sink;
     for (auto _ : state) {
         MonoBmp picture;
-        if (picture.Read(Picture().Path()) != BmpCheck::Ok ||
+        if (picture.Read(Picture().Path(), quillet::CheckNvGeometry) != BmpCheck::Ok ||
             quillet::WriteNvImageBlock(sink, picture, g_work) != EncodeResult::Ok) {
             state.SkipWithError("encode failed");
             break;
@@ -198,7 +198,7 @@ BENCHMARK(NvBlockFromFile)
 
 void NvBlockEncodeOnly(benchmark::State& state) {
     MonoBmp picture;
-    if (picture.Read(Picture().Path()) != BmpCheck::Ok) {
+    if (picture.Read(Picture().Path(), quillet::CheckNvGeometry) != BmpCheck::Ok) {
         state.SkipWithError("read failed");
         return;
     }
@@ -217,7 +217,7 @@ void RasterFromFile(benchmark::State& state) {
     CountingSink sink;
     for (auto _ : state) {
         MonoBmp picture;
-        if (picture.Read(Picture().Path()) != BmpCheck::Ok ||
+        if (picture.Read(Picture().Path(), quillet::CheckRasterGeometry) != BmpCheck::Ok ||
             quillet::WriteRasterImage(sink, picture) != EncodeResult::Ok) {
             state.SkipWithError("encode failed");
             break;

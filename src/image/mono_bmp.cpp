@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -12,6 +14,9 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr std::uint64_t kNoEnd = std::numeric_limits<std::uint64_t>::max();
+constexpr std::size_t kPiece = 64u << 10;
 
 // Opens `path` and runs the header checks, in their documented order.
 BmpCheck OpenAndCheck(const char* path, FilePtr& file, MonoBmpInfo& info) {
@@ -27,10 +32,52 @@ BmpCheck OpenAndCheck(const char* path, FilePtr& file, MonoBmpInfo& info) {
     return ParseMonoBmpHeader(header, info);
 }
 
-// Bytes from offset 62 up to the end of the top row's pixel bytes.
-std::uint64_t PixelExtent(const MonoBmpInfo& info) {
-    return std::uint64_t{info.stride} * (info.height - 1u) + info.rowBytes;
+bool SeekFromStart(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
 }
+
+// The pixel data of an open file, read from increasing offsets (counted from byte 62).
+class FileSource {
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size, std::size_t& got) {
+        got = 0;
+        if (offset != position_) {
+            if (offset > kNoEnd - kMonoBmpHeaderSize ||
+                !SeekFromStart(file_, kMonoBmpHeaderSize + offset)) {
+                return true; // past anything a file can hold: nothing more to read
+            }
+            position_ = offset;
+        }
+        got = std::fread(out, 1, size, file_);
+        position_ += got;
+        return !std::ferror(file_);
+    }
+
+private:
+    std::FILE* file_;
+    std::uint64_t position_ = 0;
+};
+
+// The pixel data of a file in memory.
+class MemorySource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> body) : body_(body) {}
+    bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t size, std::size_t& got) {
+        got = offset < body_.size()
+                  ? static_cast<std::size_t>(std::min<std::uint64_t>(size, body_.size() - offset))
+                  : 0;
+        std::memcpy(out, body_.data() + (got ? offset : 0), got);
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> body_;
+};
 
 } // namespace
 
@@ -41,31 +88,31 @@ BmpCheck CheckMonoBmpFile(const char* path, MonoBmpInfo& info) {
 
 void MonoBmp::Clear() {
     info_ = MonoBmpInfo{};
-    pixels_.clear();
-    pixels_.shrink_to_fit();
-    cutRow_.clear();
-    blankRow_.clear();
+    rows_.clear();
+    rows_.shrink_to_fit();
 }
 
-BmpCheck MonoBmp::Read(const char* path) {
+BmpCheck MonoBmp::Read(const char* path, const GeometryCheck& fits) {
     Clear();
     FilePtr file;
     MonoBmpInfo info;
     BmpCheck check = OpenAndCheck(path, file, info);
+    if (check == BmpCheck::Ok) {
+        check = fits(info);
+    }
     if (check != BmpCheck::Ok) {
         return check;
     }
     info_ = info;
-    check = ReadPixels(file.get());
+    FileSource source(file.get());
+    check = Gather(source);
     if (check != BmpCheck::Ok) {
         Clear();
-        return check;
     }
-    PreparePixels();
-    return BmpCheck::Ok;
+    return check;
 }
 
-BmpCheck MonoBmp::Decode(std::span<const std::uint8_t> file) {
+BmpCheck MonoBmp::Decode(std::span<const std::uint8_t> file, const GeometryCheck& fits) {
     Clear();
     if (file.size() < kMonoBmpHeaderSize) {
         return BmpCheck::TooShort;
@@ -73,64 +120,88 @@ BmpCheck MonoBmp::Decode(std::span<const std::uint8_t> file) {
     std::uint8_t header[kMonoBmpHeaderSize];
     std::copy_n(file.begin(), kMonoBmpHeaderSize, header);
     MonoBmpInfo info;
-    const BmpCheck check = ParseMonoBmpHeader(header, info);
+    BmpCheck check = ParseMonoBmpHeader(header, info);
+    if (check == BmpCheck::Ok) {
+        check = fits(info);
+    }
     if (check != BmpCheck::Ok) {
         return check;
     }
     info_ = info;
-    const auto body = file.subspan(kMonoBmpHeaderSize);
-    const auto kept =
-        static_cast<std::size_t>(std::min<std::uint64_t>(PixelExtent(info), body.size()));
-    pixels_.assign(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(kept));
-    PreparePixels();
-    return BmpCheck::Ok;
+    MemorySource source(file.subspan(kMonoBmpHeaderSize));
+    check = Gather(source);
+    if (check != BmpCheck::Ok) {
+        Clear();
+    }
+    return check;
 }
 
-// Reads in a few large pieces, growing the buffer as the file proves long enough, so that a
-// short file with a header claiming gigabytes costs only its real length.
-BmpCheck MonoBmp::ReadPixels(std::FILE* file) {
-    constexpr std::uint64_t kFirstPiece = 64u << 10;
-    const std::uint64_t extent = PixelExtent(info_);
+// File row r's pixel bytes lie at S * r; the stride padding between rows is skipped, rows that
+// overlap (S < B) share their bytes. The source is read in large pieces at increasing offsets,
+// so a well-formed file is read straight through and a header claiming gigabytes of padding
+// costs a seek per row, not the padding.
+template <class Source> BmpCheck MonoBmp::Gather(Source& source) {
+    const std::uint64_t stride = info_.stride;
+    const std::size_t rowBytes = info_.rowBytes;
+    const std::uint32_t height = info_.height;
+    std::vector<std::uint8_t> piece;
     try {
-        while (pixels_.size() < extent) {
-            const std::size_t have = pixels_.size();
-            const auto want = static_cast<std::size_t>(
-                std::min<std::uint64_t>(extent, std::max<std::uint64_t>(kFirstPiece, 2 * have)));
-            pixels_.resize(want);
-            const std::size_t got = std::fread(pixels_.data() + have, 1, want - have, file);
-            if (got < want - have) {
-                pixels_.resize(have + got);
-                return std::ferror(file) ? BmpCheck::ReadError : BmpCheck::Ok;
-            }
-        }
+        rows_.assign(rowBytes * height, 0);
+        piece.resize(kPiece);
     } catch (const std::bad_alloc&) {
         return BmpCheck::ReadError;
     }
+    const std::uint64_t extent = stride * (height - 1u) + rowBytes;
+    std::uint64_t available = kNoEnd; // where the file ends, once seen
+    std::uint64_t position = 0;
+    std::uint32_t first = 0; // the lowest row still missing bytes
+    while (first < height) {
+        position = std::max(position, stride * first);
+        std::uint64_t want = std::min<std::uint64_t>(kPiece, extent - position);
+        if (stride >= kPiece) {
+            want = std::min(want, stride * first + rowBytes - position); // that row alone
+        }
+        std::size_t got = 0;
+        if (!source.ReadAt(position, piece.data(), static_cast<std::size_t>(want), got)) {
+            return BmpCheck::ReadError;
+        }
+        const std::uint64_t end = position + got;
+        for (std::uint32_t r = first; r < height && stride * r < end; ++r) {
+            const std::uint64_t start = stride * r;
+            const std::uint64_t from = std::max(start, position);
+            const std::uint64_t to = std::min(start + rowBytes, end);
+            if (from < to) {
+                std::memcpy(rows_.data() + std::size_t{rowBytes} * r + (from - start),
+                            piece.data() + (from - position), static_cast<std::size_t>(to - from));
+            }
+        }
+        if (got < want) {
+            available = end;
+            break;
+        }
+        while (first < height && stride * first + rowBytes <= end) {
+            ++first;
+        }
+        position = end;
+    }
+    Prepare(available);
     return BmpCheck::Ok;
 }
 
-// Inverts and masks each row's pixel bytes in place; rows never overlap since S >= B.
-void MonoBmp::PreparePixels() {
+// Inverts and masks the bytes the file held; those past its end stay blank.
+void MonoBmp::Prepare(std::uint64_t available) {
     const std::size_t rowBytes = info_.rowBytes;
-    const std::size_t have = pixels_.size();
-    blankRow_.assign(rowBytes, 0);
     for (std::uint32_t r = 0; r < info_.height; ++r) {
         const std::uint64_t start = std::uint64_t{info_.stride} * r;
-        if (start >= have) {
-            break;
-        }
-        const auto first = static_cast<std::size_t>(start);
-        const std::size_t end = std::min(first + rowBytes, have);
-        std::uint8_t* row = pixels_.data() + first;
+        const std::size_t held =
+            start >= available
+                ? 0
+                : static_cast<std::size_t>(std::min<std::uint64_t>(rowBytes, available - start));
+        std::uint8_t* row = rows_.data() + rowBytes * r;
         if (info_.invert) {
-            for (std::uint8_t* p = row; p != pixels_.data() + end; ++p) {
-                *p = static_cast<std::uint8_t>(~*p);
+            for (std::size_t c = 0; c < held; ++c) {
+                row[c] = static_cast<std::uint8_t>(~row[c]);
             }
-        }
-        if (end - first < rowBytes) {
-            cutRow_.assign(rowBytes, 0);
-            std::copy(row, pixels_.data() + end, cutRow_.begin());
-            row = cutRow_.data();
         }
         if (info_.lastByteMask != 0) {
             row[rowBytes - 1] &= info_.lastByteMask;

@@ -25,12 +25,9 @@ BmpCheck ParseMonoBmpHeader(const std::uint8_t (&header)[kMonoBmpHeaderSize], Mo
         fileSize < kMonoBmpHeaderSize) {
         return BmpCheck::BadGeometry;
     }
+    // A stride below the row's pixel bytes (even 0) is still read by the formula: rows overlap.
     const std::uint32_t stride = (fileSize - kMonoBmpHeaderSize) / height;
     const std::uint32_t rowBytes = (width + 7) / 8;
-    // Rows shorter than their pixel bytes would overlap.
-    if (stride < rowBytes) {
-        return BmpCheck::BadGeometry;
-    }
     info.fileSize = fileSize;
     info.width = static_cast<std::uint16_t>(width);
     info.height = static_cast<std::uint16_t>(height);

@@ -70,13 +70,11 @@ BmpCheck CheckNvImageFile(const char* path, MonoBmpInfo& info) {
 }
 
 BmpCheck ReadCheckedNvPicture(const char* path, const MonoBmpInfo& checked, MonoBmp& picture) {
-    const BmpCheck check = picture.Read(path);
-    if (check != BmpCheck::Ok) {
-        return check;
-    }
-    const MonoBmpInfo& info = picture.Info();
-    return info.width == checked.width && info.height == checked.height ? BmpCheck::Ok
-                                                                        : BmpCheck::BadGeometry;
+    // A file changed since its check is refused on its header, before its pixels are read.
+    return picture.Read(path, [&checked](const MonoBmpInfo& info) {
+        return info.width == checked.width && info.height == checked.height ? CheckNvGeometry(info)
+                                                                            : BmpCheck::BadGeometry;
+    });
 }
 
 EncodeResult WriteNvStreamHeader(ByteSink& sink, std::uint8_t imageCount) {

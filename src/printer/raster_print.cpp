@@ -26,7 +26,7 @@ int RefusalCode(BmpCheck check) {
 
 int PrintRasterImage(const char* path, ByteSink& sink) {
     MonoBmp picture;
-    const BmpCheck check = picture.Read(path);
+    const BmpCheck check = picture.Read(path, CheckRasterGeometry);
     if (check != BmpCheck::Ok)
         return RefusalCode(check);
     switch (WriteRasterImage(sink, picture)) {

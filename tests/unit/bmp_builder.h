@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/mono_bmp_header.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +34,11 @@ struct BmpFields {
 };
 
 Bytes BuildBmp(const BmpFields& fields);
+
+// For reading pictures whatever their geometry: the reader's own tests.
+inline BmpCheck AnyGeometry(const MonoBmpInfo&) {
+    return BmpCheck::Ok;
+}
 
 // A well-formed file for a picture given dot by dot (dot(x, y), y = 0 at the top). The stride
 // is the width rounded up to 32 bits, and the padding bits are stored as 1 so that only the mask

@@ -101,7 +101,7 @@ TEST_P(ImageMagickBmp, DotsAreTheBlackPixels) {
                                        std::to_string(c.height) + " " + c.draw + " " + c.polarity +
                                        " BMP3:" + Quoted(path)));
     MonoBmp picture;
-    ASSERT_EQ(picture.Read(path.c_str()), BmpCheck::Ok);
+    ASSERT_EQ(picture.Read(path.c_str(), CheckNvGeometry), BmpCheck::Ok);
     ASSERT_EQ(picture.Info().width, c.width);
     ASSERT_EQ(picture.Info().height, c.height);
     if (c.paletteOrder != MagickCase::EitherFirst) {
@@ -130,7 +130,7 @@ TEST_P(SampleLogos, ReadAsDrawnAndFitBothCommands) {
     const SampleLogo& c = GetParam();
     const std::string path = std::string(QUILLET_SAMPLES_DIR) + "/" + c.file;
     MonoBmp picture;
-    ASSERT_EQ(picture.Read(path.c_str()), BmpCheck::Ok);
+    ASSERT_EQ(picture.Read(path.c_str(), CheckNvGeometry), BmpCheck::Ok);
     EXPECT_EQ(picture.Info().width, c.width);
     EXPECT_EQ(picture.Info().height, c.height);
     EXPECT_EQ(CheckNvGeometry(picture.Info()), BmpCheck::Ok);

@@ -152,7 +152,6 @@ TEST_F(SlotListTest, RefusedFilesShowTheirMessageAndChangeNoSlot) {
         {"top-down.bmp", PatchedBmp(22, {0xF8, 0xFF, 0xFF, 0xFF}), kSizeError},
         {"wide.bmp", PatchedBmp(18, {0, 0, 1, 0}), kSizeError},
         {"size-field-61.bmp", PatchedBmp(2, {61, 0, 0, 0}), kSizeError},
-        {"stride-too-small.bmp", PatchedBmp(2, {62 + 8, 0, 0, 0}), kSizeError},
         // The depth check comes first.
         {"top-down-24-bit.bmp", Patched(PatchedBmp(22, {0xF8, 0xFF, 0xFF, 0xFF}), 28, {24}),
          kDepthError},
@@ -168,12 +167,19 @@ TEST_F(SlotListTest, RefusedFilesShowTheirMessageAndChangeNoSlot) {
         EXPECT_EQ(Text(IDC_EDIT_FEED_MM), "7") << refusal.name;
     }
 
-    // Files that pass although they look odd: exactly 62 bytes, a 16-bit depth field of 0x0101.
+    // Files that pass although they look odd: exactly 62 bytes (rows past the end, or a size
+    // field of 62 that gives a stride of 0), a stride below the row's bytes, a 16-bit depth
+    // field of 0x0101.
     std::vector<std::uint8_t> headerOnly = GoodBmp(8, 1);
     headerOnly.resize(62);
-    const std::string accepted[] = {m_folder.Write("header-only.bmp", headerOnly),
-                                    m_folder.Write("depth-0101.bmp", PatchedBmp(28, {1, 1}))};
-    for (int i = 0; i < 2; ++i) {
+    std::vector<std::uint8_t> sized62 = GoodBmp();
+    sized62.resize(62);
+    const std::string accepted[] = {
+        m_folder.Write("header-only.bmp", headerOnly),
+        m_folder.Write("size-62.bmp", Patched(sized62, 2, {62, 0, 0, 0})),
+        m_folder.Write("stride-too-small.bmp", PatchedBmp(2, {62 + 8, 0, 0, 0})),
+        m_folder.Write("depth-0101.bmp", PatchedBmp(28, {1, 1}))};
+    for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(AddImage(accepted[i]).empty()) << accepted[i];
         EXPECT_EQ(Text(kSlotEdits[i + 1]), CQuilletDlg::DisplayName(accepted[i]));
     }
