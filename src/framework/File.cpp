@@ -8,12 +8,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags) {
     const DWORD creation = (openFlags & modeCreate) != 0 ? CREATE_ALWAYS : OPEN_EXISTING;
     m_hFile =
         ::CreateFileA(fileName, access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_hFile == INVALID_HANDLE_VALUE) {
-        m_dwLastError = ::GetLastError();
-        return FALSE;
-    }
-    m_dwLastError = ERROR_SUCCESS;
-    return TRUE;
+    return m_hFile != INVALID_HANDLE_VALUE;
 }
 
 void CFile::Close() {
@@ -25,36 +20,16 @@ void CFile::Close() {
 
 ULONGLONG CFile::GetLength() const {
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(m_hFile, &size)) {
-        m_dwLastError = ::GetLastError();
-        return 0;
-    }
-    return static_cast<ULONGLONG>(size.QuadPart);
-}
-
-LONGLONG CFile::Seek(LONGLONG offset, UINT from) {
-    LARGE_INTEGER distance;
-    distance.QuadPart = offset;
-    LARGE_INTEGER position;
-    if (!::SetFilePointerEx(m_hFile, distance, &position, from)) {
-        m_dwLastError = ::GetLastError();
-        return -1;
-    }
-    return position.QuadPart;
+    return ::GetFileSizeEx(m_hFile, &size) ? static_cast<ULONGLONG>(size.QuadPart) : 0;
 }
 
 UINT CFile::Read(void* buffer, UINT count) {
     DWORD done = 0;
-    if (!::ReadFile(m_hFile, buffer, count, &done, nullptr)) {
-        m_dwLastError = ::GetLastError();
-        return 0;
-    }
-    return done;
+    return ::ReadFile(m_hFile, buffer, count, &done, nullptr) ? done : 0;
 }
 
 UINT CFile::Write(const void* buffer, UINT count) {
     DWORD done = 0;
-    if (!::WriteFile(m_hFile, buffer, count, &done, nullptr))
-        m_dwLastError = ::GetLastError();
+    ::WriteFile(m_hFile, buffer, count, &done, nullptr);
     return done;
 }

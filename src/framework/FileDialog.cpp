@@ -8,9 +8,9 @@ namespace {
 constexpr size_t kFileNameBufferSize = 4096;
 }
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* defExt, const char* fileName,
-                         DWORD flags, const char* filter, CWnd* pParentWnd)
-    : m_bOpenFileDialog(bOpenFileDialog), m_fileName(kFileNameBufferSize, '\0') {
+CFileDialog::CFileDialog(const char* defExt, const char* fileName, DWORD flags, const char* filter,
+                         CWnd* pParentWnd)
+    : m_fileName(kFileNameBufferSize, '\0') {
     if (filter != nullptr) {
         m_filter = filter;
         for (char& c : m_filter)
@@ -36,13 +36,5 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* defExt, const char* f
 INT_PTR CFileDialog::DoModal() {
     if (m_ofn.hwndOwner == nullptr)
         m_ofn.hwndOwner = AfxGetOwnerWindow();
-    const BOOL confirmed =
-        m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn) : ::GetSaveFileNameA(&m_ofn);
-    return confirmed ? IDOK : IDCANCEL;
-}
-
-std::string CFileDialog::GetFileName() const {
-    const std::string path = GetPathName();
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return ::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL;
 }

@@ -1,4 +1,4 @@
-// The platform's file-open dialog for one file.
+// The platform's file-open dialog for one file (the program saves nothing through a dialog).
 #pragma once
 
 #include "framework/Wnd.h"
@@ -11,8 +11,8 @@ class CFileDialog {
 public:
     // `filter`: pairs of "description|pattern|", e.g. "Bitmap Files(*.bmp)|*.bmp|".
     // Set m_ofn.lpstrInitialDir before DoModal to choose the starting folder.
-    CFileDialog(BOOL bOpenFileDialog, const char* defExt, const char* fileName, DWORD flags,
-                const char* filter, CWnd* pParentWnd = nullptr);
+    CFileDialog(const char* defExt, const char* fileName, DWORD flags, const char* filter,
+                CWnd* pParentWnd = nullptr);
     CFileDialog(const CFileDialog&) = delete;
     CFileDialog& operator=(const CFileDialog&) = delete;
 
@@ -20,13 +20,10 @@ public:
     INT_PTR DoModal();
     // Full path of the confirmed file.
     std::string GetPathName() const { return m_fileName.c_str(); }
-    // Its file name with extension, without the folder.
-    std::string GetFileName() const;
 
     OPENFILENAMEA m_ofn{};
 
 private:
-    BOOL m_bOpenFileDialog;
     std::string m_filter;   // '|' turned into the NULs the platform expects
     std::string m_fileName; // the dialog's result buffer
 };

@@ -6,6 +6,7 @@
 #include "framework/File.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
+#include "framework/ModulePath.h"
 #include "framework/Thread.h"
 #include "framework/WinApp.h"
 #include "framework/Wnd.h"

@@ -10,9 +10,8 @@
 
 namespace {
 
-// GDI+ runs while image objects live: started by the first Load, ended with the last object.
-// Images are used on the user-interface thread only.
-int g_imageCount = 0;
+// Started once for the process by the first Load, not for every picture. Images are used on the
+// user-interface thread only.
 ULONG_PTR g_gdiplusToken = 0;
 
 bool StartGdiplus() {
@@ -24,13 +23,6 @@ bool StartGdiplus() {
         return false;
     }
     return true;
-}
-
-void EndGdiplus() {
-    if (g_gdiplusToken == 0)
-        return;
-    Gdiplus::GdiplusShutdown(g_gdiplusToken);
-    g_gdiplusToken = 0;
 }
 
 std::wstring Widen(const char* text) {
@@ -80,14 +72,11 @@ UINT CopyPalette(Gdiplus::Bitmap& bitmap, DibInfo& info) {
 
 } // namespace
 
-CImage::CImage() {
-    ++g_imageCount;
-}
-
-CImage::~CImage() {
-    Destroy();
-    if (--g_imageCount == 0)
-        EndGdiplus();
+void AfxTermGdiplus() {
+    if (g_gdiplusToken == 0)
+        return;
+    Gdiplus::GdiplusShutdown(g_gdiplusToken);
+    g_gdiplusToken = 0;
 }
 
 void CImage::Destroy() {
@@ -96,7 +85,7 @@ void CImage::Destroy() {
     if (m_hBitmap != nullptr)
         ::DeleteObject(m_hBitmap);
     m_hBitmap = nullptr;
-    m_nWidth = m_nHeight = m_nBPP = 0;
+    m_nWidth = m_nHeight = 0;
 }
 
 HRESULT CImage::Load(const char* fileName) {
@@ -157,7 +146,6 @@ HRESULT CImage::Load(const char* fileName) {
     m_hBitmap = dib;
     m_nWidth = width;
     m_nHeight = height;
-    m_nBPP = bpp;
     return S_OK;
 }
 

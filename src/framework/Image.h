@@ -3,23 +3,23 @@
 
 #include <windows.h>
 
+// Ends GDI+ if a load started it; the program calls it once, when its dialog has ended.
+void AfxTermGdiplus();
+
 class CImage {
 public:
-    CImage();
+    CImage() = default;
     CImage(const CImage&) = delete;
     CImage& operator=(const CImage&) = delete;
-    // Deletes the bitmap; the last image object alive also ends GDI+.
-    ~CImage();
+    ~CImage() { Destroy(); }
 
-    // Decodes the file at `fileName` (ANSI path). Starts GDI+ when it is not running. On failure
-    // the image is left empty (width and height 0) and E_FAIL is returned.
+    // Decodes the file at `fileName` (ANSI path). The first load of the process starts GDI+,
+    // which runs until AfxTermGdiplus. On failure the image is left empty (width and height 0)
+    // and E_FAIL is returned.
     HRESULT Load(const char* fileName);
-    void Destroy();
 
-    bool IsNull() const { return m_hBitmap == nullptr; }
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
-    int GetBPP() const { return m_nBPP; }
 
     // A memory DC with the bitmap selected; nullptr for an empty image. Calls nest: each GetDC
     // needs its ReleaseDC.
@@ -27,10 +27,11 @@ public:
     void ReleaseDC() const;
 
 private:
+    void Destroy();
+
     HBITMAP m_hBitmap = nullptr;
     int m_nWidth = 0;
     int m_nHeight = 0;
-    int m_nBPP = 0;
     mutable HDC m_hDC = nullptr;
     mutable HGDIOBJ m_hOldBitmap = nullptr;
     mutable int m_nDCRefCount = 0;

@@ -1,22 +1,14 @@
 #include "framework/WinApp.h"
 
+#include "framework/ModulePath.h"
+
 namespace {
 
 CWinApp* g_pApp = nullptr;
 
 std::string ExecutableBaseName() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const size_t slash = path.find_last_of("\\/");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = AfxPathFileName(AfxGetModulePath());
+    // A dot is never the second byte of a double-byte character.
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos)
         name.resize(dot);

@@ -10,9 +10,7 @@ public:
     HWND m_hWnd = nullptr;
 
     void Attach(HWND hWnd) { m_hWnd = hWnd; }
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
-    BOOL EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); }
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
     void ScreenToClient(RECT* rect) const {
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2);

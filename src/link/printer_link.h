@@ -74,7 +74,9 @@ private:
     bool CreateContexts();
     void ReleaseResources();
     void StopWorker();
-    void CancelPendingWrite();
+    // Cancels this thread's I/O on the port and waits until `ov`'s operation has really ended,
+    // so that its context may be used again.
+    void CancelAndWait(OVERLAPPED& ov);
     void ReceiveComPass(uint8_t* buffer);
     void ReceiveUsbPass(uint8_t* buffer);
     void StartRead(uint8_t* buffer, DWORD size);

@@ -26,9 +26,7 @@ uint32_t PrinterLink::RunReceiver() {
                 ReceiveUsbPass(buffer);
         }
         if (m_bReadPending) {
-            CancelIo(m_hPort);
-            DWORD ignored = 0;
-            GetOverlappedResult(m_hPort, &m_ovRead, &ignored, TRUE);
+            CancelAndWait(m_ovRead);
             m_bReadPending = 0;
         }
     }

@@ -4,11 +4,10 @@ namespace {
 constexpr ULONGLONG kWriteTimeoutMs = 5000;
 }
 
-// The write context may only be used again once the cancelled write has really ended.
-void PrinterLink::CancelPendingWrite() {
+void PrinterLink::CancelAndWait(OVERLAPPED& ov) {
     CancelIo(m_hPort);
     DWORD ignored = 0;
-    GetOverlappedResult(m_hPort, &m_ovWrite, &ignored, TRUE);
+    GetOverlappedResult(m_hPort, &ov, &ignored, TRUE);
 }
 
 int32_t PrinterLink::WritePort(const uint8_t* data, int32_t length) {
@@ -32,7 +31,7 @@ int32_t PrinterLink::WritePort(const uint8_t* data, int32_t length) {
             if (error != ERROR_IO_INCOMPLETE)
                 break;
             if (GetTickCount64() - start > kWriteTimeoutMs) {
-                CancelPendingWrite();
+                CancelAndWait(m_ovWrite);
                 return -1;
             }
             Sleep(0);

@@ -9,10 +9,11 @@ const SettingCommandEntry& SettingCommandOf(SettingCommand command) {
 }
 
 SettingPacket SettingPacketFor(SettingCommand command, std::int32_t feedTyped) {
+    SettingPacket packet = SettingCommandOf(command).packet;
     if (command == SettingCommand::FeedSet) {
-        return FeedPacket(FeedAmountByte(feedTyped));
+        packet.bytes[packet.size - 1] = FeedAmountByte(feedTyped);
     }
-    return SettingCommandOf(command).packet;
+    return packet;
 }
 
 EncodeResult WriteSettingCommand(ByteSink& sink, SettingCommand command, std::int32_t feedTyped) {

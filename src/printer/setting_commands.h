@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace quillet {
 
@@ -84,34 +85,33 @@ constexpr std::uint8_t FeedAmountByte(std::int32_t typed) {
 }
 
 struct SettingCommandEntry {
-    SettingCommand command;
     SettingPacket packet;     // for FeedSet the last byte is filled in from the feed amount
     const char* statusFormat; // printf: the command count, and for FeedSet the feed byte
 };
 
 inline constexpr std::array<SettingCommandEntry, kSettingCommandCount> kSettingCommands = {{
-    {SettingCommand::Bps9600, FramedSettingPacket(0x81, 0x82, {0x00}), "(%d) BPS = 9600"},
-    {SettingCommand::Bps19200, FramedSettingPacket(0x81, 0x82, {0x01}), "(%d) BPS = 19200"},
-    {SettingCommand::Bps115200, FramedSettingPacket(0x81, 0x82, {0x04}), "(%d) BPS = 115200"},
-    {SettingCommand::Columns42, FramedSettingPacket(0x92, 0x93, {0x0D, 0x01, 0xF8}),
-     "(%d) Column = 42"},
-    {SettingCommand::Columns48, FramedSettingPacket(0x92, 0x93, {0x0D, 0x00, 0x00}),
-     "(%d) Column = 48"},
-    {SettingCommand::BuzzerUse, FramedSettingPacket(0x82, 0x82, {0xE5, 0x00}), "(%d) Buzzer = Use"},
-    {SettingCommand::BuzzerNotUse, FramedSettingPacket(0x82, 0x82, {0xE1, 0x00}),
-     "(%d) Buzzer = Not use"},
-    {SettingCommand::NearUse, PaperSensorPacket(1), "(%d) Near = Use"},
-    {SettingCommand::NearNotUse, PaperSensorPacket(0), "(%d) Near = Not use"},
-    {SettingCommand::CutCommand, FramedSettingPacket(0x92, 0x92, {0x0C, 0x00}),
-     "(%d) Cut = Command"},
-    {SettingCommand::CutFull, FramedSettingPacket(0x92, 0x92, {0x0C, 0x02}), "(%d) Cut = Full"},
-    {SettingCommand::CutPartial, FramedSettingPacket(0x92, 0x92, {0x0C, 0x01}),
-     "(%d) Cut = Partial"},
-    {SettingCommand::JamUse, FramedSettingPacket(0x92, 0x92, {0x84, 0x01}), "(%d) Jam = Use"},
-    {SettingCommand::JamNotUse, FramedSettingPacket(0x92, 0x92, {0x84, 0x00}),
-     "(%d) Jam = Not uUse"},
-    {SettingCommand::FeedSet, FeedPacket(0), "(%d) Feeding :  = %d mm"},
+    {FramedSettingPacket(0x81, 0x82, {0x00}), "(%d) BPS = 9600"},
+    {FramedSettingPacket(0x81, 0x82, {0x01}), "(%d) BPS = 19200"},
+    {FramedSettingPacket(0x81, 0x82, {0x04}), "(%d) BPS = 115200"},
+    {FramedSettingPacket(0x92, 0x93, {0x0D, 0x01, 0xF8}), "(%d) Column = 42"},
+    {FramedSettingPacket(0x92, 0x93, {0x0D, 0x00, 0x00}), "(%d) Column = 48"},
+    {FramedSettingPacket(0x82, 0x82, {0xE5, 0x00}), "(%d) Buzzer = Use"},
+    {FramedSettingPacket(0x82, 0x82, {0xE1, 0x00}), "(%d) Buzzer = Not use"},
+    {PaperSensorPacket(1), "(%d) Near = Use"},
+    {PaperSensorPacket(0), "(%d) Near = Not use"},
+    {FramedSettingPacket(0x92, 0x92, {0x0C, 0x00}), "(%d) Cut = Command"},
+    {FramedSettingPacket(0x92, 0x92, {0x0C, 0x02}), "(%d) Cut = Full"},
+    {FramedSettingPacket(0x92, 0x92, {0x0C, 0x01}), "(%d) Cut = Partial"},
+    {FramedSettingPacket(0x92, 0x92, {0x84, 0x01}), "(%d) Jam = Use"},
+    {FramedSettingPacket(0x92, 0x92, {0x84, 0x00}), "(%d) Jam = Not uUse"},
+    {FeedPacket(0), "(%d) Feeding :  = %d mm"},
 }};
+
+// Entries stand in the order of the enumeration; FeedSet, the one whose packet and line take the
+// feed amount, comes last.
+static_assert(std::string_view(kSettingCommands[kSettingCommandCount - 1].statusFormat) ==
+                  "(%d) Feeding :  = %d mm" &&
+              static_cast<std::size_t>(SettingCommand::FeedSet) == kSettingCommandCount - 1);
 
 const SettingCommandEntry& SettingCommandOf(SettingCommand command);
 

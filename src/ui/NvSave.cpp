@@ -8,15 +8,11 @@
 #include "printer/nv_stream_sink.h"
 
 #include <array>
-#include <type_traits>
 
 namespace {
 
 constexpr char kNvSaveFileName[] = "NvSave.BIN";
 constexpr char kNvSaveDone[] = "Transe Finish !!!";
-
-static_assert(std::is_same_v<decltype(CQuilletDlg::m_byNvColumns), quillet::NvWorkArea>,
-              "the dialog's work area is the encoder's");
 
 using SlotChecks = std::array<quillet::BmpCheck, CQuilletDlg::kSlotCount>;
 using SlotGeometry = std::array<quillet::MonoBmpInfo, CQuilletDlg::kSlotCount>;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Framework.h"
+#include "printer/nv_image_encoder.h"
 #include "res/resource.h"
 
 #include <array>
@@ -12,8 +13,6 @@ class CQuilletDlg : public CDialogEx {
 public:
     static constexpr int kSlotCount = 20;    // slots kept and scanned
     static constexpr int kVisibleSlots = 10; // slots shown and fillable (rows 1 to 10)
-    static constexpr int kNvBands = 8;
-    static constexpr int kNvColumns = 1000;
 
     explicit CQuilletDlg(CWnd* pParent = nullptr);
     ~CQuilletDlg() override;
@@ -28,17 +27,17 @@ public:
     std::array<BYTE, kSlotCount> m_bSlotUsed{};
     std::array<std::string, kVisibleSlots> m_strSlotEdit{}; // texts of the ten slot edits
     CStatic m_staticPreview;                                // IDC_PREVIEW
-    std::array<std::array<BYTE, kNvColumns>, kNvBands> m_byNvColumns{}; // NV encoder work area
-    CFile m_fileNvSave;                                                 // "NvSave.BIN"
-    CComboBox m_comboPort;                                              // IDC_COMBO_PORT
-    CComboBox m_comboBps;                                               // IDC_COMBO_BPS
-    CComboBox m_comboFlow;                                              // IDC_COMBO_FLOW
-    BYTE m_nPrintNumber = 1;                                            // IDC_EDIT_PRINT_NUMBER
-    CProgressCtrl m_progress;                                           // IDC_PROGRESS
-    std::string m_strFeedMm = "7";                                      // IDC_EDIT_FEED_MM
-    std::string m_strStatus;                                            // IDC_EDIT_STATUS
-    int32_t m_nCommandCount = 1;     // number of the next status line
-    int32_t m_nCommandDelayMs = 600; // pause after a configuration command
+    quillet::NvWorkArea m_byNvColumns{};                    // NV encoder work area, 8 x 1000 bytes
+    CFile m_fileNvSave;                                     // "NvSave.BIN"
+    CComboBox m_comboPort;                                  // IDC_COMBO_PORT
+    CComboBox m_comboBps;                                   // IDC_COMBO_BPS
+    CComboBox m_comboFlow;                                  // IDC_COMBO_FLOW
+    BYTE m_nPrintNumber = 1;                                // IDC_EDIT_PRINT_NUMBER
+    CProgressCtrl m_progress;                               // IDC_PROGRESS
+    std::string m_strFeedMm = "7";                          // IDC_EDIT_FEED_MM
+    std::string m_strStatus;                                // IDC_EDIT_STATUS
+    int32_t m_nCommandCount = 1;                            // number of the next status line
+    int32_t m_nCommandDelayMs = 600;                        // pause after a configuration command
 
     // --- Main dialog (QuilletDlg.cpp) ---
     void OnSysCommand(UINT nID, LPARAM lParam);

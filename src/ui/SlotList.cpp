@@ -10,30 +10,6 @@ namespace {
 constexpr size_t kNameTail = 30;
 constexpr char kNameEllipsis[] = ".....";
 
-// Bytes of the character that starts at `at`: a lead byte takes the next byte with it.
-size_t CharLength(const std::string& text, size_t at, UINT codePage) {
-    const bool lead = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])) != FALSE;
-    return lead && at + 1 < text.size() ? 2 : 1;
-}
-
-// Position of the last backslash that is a character of its own (0x5C can be a trail byte).
-size_t LastBackslash(const std::string& path, UINT codePage) {
-    size_t found = std::string::npos;
-    for (size_t at = 0; at < path.size(); at += CharLength(path, at, codePage))
-        if (path[at] == '\\')
-            found = at;
-    return found;
-}
-
-// The executable's folder without a trailing backslash; "" when the path has no backslash.
-std::string ExecutableFolder() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string full = path;
-    const size_t slash = LastBackslash(full, CP_ACP);
-    return slash == std::string::npos ? std::string() : full.substr(0, slash);
-}
-
 // The Add Image checks, in their order; the refusal message, or nullptr for an accepted file.
 const char* RefusalOf(const std::string& path) {
     CFile file;
@@ -58,15 +34,14 @@ std::string CQuilletDlg::DisplayName(const std::string& path, UINT codePage) {
     const size_t cut = path.size() - kNameTail;
     size_t at = 0;
     while (at < cut)
-        at += CharLength(path, at, codePage);
+        at += AfxCharLength(path, at, codePage);
     return kNameEllipsis + path.substr(at);
 }
 
 void CQuilletDlg::OnAddImage() {
     // Always the program's own folder, whatever folder the last file came from.
-    const std::string initialDir = ExecutableFolder();
-    CFileDialog dialog(TRUE, "*.bmp", nullptr, OFN_FILEMUSTEXIST, "Bitmap Files(*.bmp)|*.bmp|",
-                       this);
+    const std::string initialDir = AfxPathFolder(AfxGetModulePath());
+    CFileDialog dialog("*.bmp", nullptr, OFN_FILEMUSTEXIST, "Bitmap Files(*.bmp)|*.bmp|", this);
     dialog.m_ofn.lpstrInitialDir = initialDir.c_str();
     if (dialog.DoModal() != IDOK)
         return;

@@ -29,7 +29,7 @@ protected:
     void Arm() { m_dlg.m_bPortOpen = 1; }
 };
 
-// The ten configuration buttons' and the other four printer buttons' ids.
+// The fifteen configuration buttons' ids, in the order of their table.
 inline constexpr int kSettingButtons[] = {
     IDC_BTN_BPS_9600,     IDC_BTN_BPS_19200,   IDC_BTN_BPS_115200,     IDC_BTN_COLUMNS_42,
     IDC_BTN_COLUMNS_48,   IDC_BTN_BUZZER_USE,  IDC_BTN_BUZZER_NOT_USE, IDC_BTN_NEAR_USE,
