@@ -40,7 +40,8 @@ scenario() {
 reply=$(python3 -c 'print(bytes(k % 256 for k in range(1, 1002)).hex())')
 
 scenario line 'PtyLink.*:Table/PtyLineSettings.*:-PtyLink.XoffHeld*:PtyLink.ReceivedBytes*'
-scenario xoff 'PtyLink.XoffHeld*' --xoff-after 1 --xoff-ms 8000
+scenario xoff-9600 'PtyLink.XoffHeldAt9600*' --xoff-after 1 --xoff-ms 8000
+scenario xoff-115200 'PtyLink.XoffHeldAt115200*' --xoff-after 1 --xoff-ms 8000
 scenario ring 'PtyLink.ReceivedBytes*' --reply "$reply"
 
 e2e_wine_settle
