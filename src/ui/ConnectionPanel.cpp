@@ -87,9 +87,10 @@ void CQuilletDlg::OnPortOpen() {
     if (m_bPortOpen == 1)
         return;
 
-    // Only a chosen entry names a port or a speed; text typed into a box opens nothing.
+    // Only a chosen entry names a port or a speed; text typed into a box opens nothing. The
+    // message names the port the operator sees, as every Port Open message does.
     if (portIndex < 0 || bpsIndex < 0) {
-        ShowPortError(GetItemText(portIndex < 0 ? IDC_COMBO_PORT : IDC_COMBO_BPS));
+        ShowPortError(GetItemText(IDC_COMBO_PORT));
         m_bPortOpen = 0;
         return;
     }
