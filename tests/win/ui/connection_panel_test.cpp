@@ -163,6 +163,23 @@ TEST_F(PortOpenTest, ARefusedNumberStillOpensThePort) {
     ExpectConnected();
 }
 
+TEST_F(PortOpenTest, ExitClosesTheLinkBeforeTheExchangeAlsoWhenTheNumberIsRefused) {
+    Choose(IDC_COMBO_PORT, m_com);
+    ASSERT_TRUE(Boxes([&] { Click(IDC_BTN_PORT_OPEN); }).empty());
+    ExpectConnected();
+    Type(IDC_EDIT_PRINT_NUMBER, "300");
+
+    // The link's state as it was while the refusal was shown, during the exchange.
+    DialogWatcher watcher(m_dlg.m_hWnd, [] { return static_cast<int>(g_link.m_nLinkState); });
+    Click(IDOK);
+    const std::vector<SeenDialog> boxes = watcher.Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].Shows(kByteRangeMessage));
+    EXPECT_EQ(boxes[0].probed, LINK_CLOSED) << "the link was still open during the exchange";
+    EXPECT_TRUE(::IsWindowVisible(m_dlg.m_hWnd));
+    ExpectDisconnected();
+}
+
 TEST_F(PortOpenTest, APortHeldByAnotherProcessIsNamedAndStaysClosed) {
     PortHolder holder(g_panelCom);
     ASSERT_TRUE(holder.WaitHeld());

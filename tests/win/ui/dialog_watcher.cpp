@@ -23,8 +23,9 @@ bool SeenDialog::Shows(const std::string& text) const {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-DialogWatcher::DialogWatcher(HWND mainDialog)
-    : m_threadId(::GetCurrentThreadId()), m_mainDialog(mainDialog), m_thread([this] { Run(); }) {}
+DialogWatcher::DialogWatcher(HWND mainDialog, std::function<int()> probe)
+    : m_threadId(::GetCurrentThreadId()), m_mainDialog(mainDialog), m_probe(std::move(probe)),
+      m_thread([this] { Run(); }) {}
 
 DialogWatcher::~DialogWatcher() {
     if (m_thread.joinable())
@@ -47,6 +48,8 @@ void DialogWatcher::Run() {
             ::EnumChildWindows(found, CollectText, reinterpret_cast<LPARAM>(&seen.texts));
             seen.owner = ::GetWindow(found, GW_OWNER);
             seen.ownerWasEnabled = seen.owner != nullptr && ::IsWindowEnabled(seen.owner);
+            if (m_probe)
+                seen.probed = m_probe();
             m_seen.push_back(seen);
             answered = found;
             ::PostMessageA(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,14 +16,16 @@ struct SeenDialog {
     std::vector<std::string> texts; // texts of its child windows, in their order
     HWND owner = nullptr;
     bool ownerWasEnabled = true; // whether its owner still took input while it was shown
+    int probed = 0;              // what the watcher's probe gave while it was shown
 
     bool Shows(const std::string& text) const;
 };
 
 class DialogWatcher {
 public:
-    // Watches the windows of the calling thread, except `mainDialog`.
-    explicit DialogWatcher(HWND mainDialog);
+    // Watches the windows of the calling thread, except `mainDialog`. `probe`, if given, is
+    // called on the watcher's thread for each window seen, before it is answered.
+    explicit DialogWatcher(HWND mainDialog, std::function<int()> probe = nullptr);
     DialogWatcher(const DialogWatcher&) = delete;
     DialogWatcher& operator=(const DialogWatcher&) = delete;
     ~DialogWatcher();
@@ -35,6 +38,7 @@ private:
 
     DWORD m_threadId;
     HWND m_mainDialog;
+    std::function<int()> m_probe;
     std::atomic<bool> m_stop{false};
     std::vector<SeenDialog> m_seen;
     std::thread m_thread;
