@@ -1,10 +1,11 @@
-// Template 102 as created: every child window in template order with its identifier, class,
-// caption, style and place; the window itself; the system menu and the About box.
+// Templates 102 and 100 as created: every child window in template order with its identifier,
+// class, caption, style and place; the windows themselves; the system menu and the About box.
 #include "dialog_watcher.h"
 #include "main_dialog_fixture.h"
 
 #include <commctrl.h>
 
+#include <span>
 #include <vector>
 
 namespace {
@@ -22,6 +23,8 @@ enum class Kind {
     ReadOnlyEdit,
     Progress,
     Label,
+    NoPrefixLabel,
+    Icon,
     Group
 };
 
@@ -115,6 +118,14 @@ const ControlRow kTemplate102[] = {
     {kNoId, Kind::Label, "Feed amount after cutting : ", 444, 221, 100,  8},
     {kNoId, Kind::Label, "mm",                          510, 237,  12,   8},
 };
+
+// The About box. Its second line is the program's own.
+const ControlRow kTemplate100[] = {
+    {kNoId, Kind::Icon,          nullptr,                          14, 14,  20, 20},
+    {kNoId, Kind::NoPrefixLabel, "Quillet, Version 1.0",           42, 14, 114,  8},
+    {kNoId, Kind::Label,         "ESC/POS logo and setup utility", 42, 26, 114,  8},
+    {IDOK,  Kind::DefButton,     "OK",                            113, 41,  50, 14},
+};
 // clang-format on
 
 struct StyleRule {
@@ -148,6 +159,10 @@ StyleRule RuleFor(Kind kind) {
         return {"msctls_progress32", 0, 0, 0, WS_TABSTOP};
     case Kind::Label:
         return {"Static", SS_TYPEMASK, SS_LEFT, 0, WS_TABSTOP};
+    case Kind::NoPrefixLabel:
+        return {"Static", SS_TYPEMASK, SS_LEFT, SS_NOPREFIX, WS_TABSTOP};
+    case Kind::Icon:
+        return {"Static", SS_TYPEMASK, SS_ICON, 0, WS_TABSTOP};
     case Kind::Group:
         return {"Button", kButtonType, BS_GROUPBOX, 0, WS_TABSTOP};
     }
@@ -185,18 +200,16 @@ RECT ClientRectOf(HWND child, HWND dialog) {
     return rect;
 }
 
-} // namespace
-
-TEST_F(MainDialogTest, EveryControlOfTheTemplateInOrderWithIdClassCaptionStyleAndPlace) {
-    const HWND dialog = m_dlg.m_hWnd;
+// Every child of `dialog`, in template order, against the rows of its table.
+void ExpectControls(HWND dialog, std::span<const ControlRow> table) {
     std::vector<HWND> children;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
          child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
-    ASSERT_EQ(children.size(), std::size(kTemplate102));
+    ASSERT_EQ(children.size(), table.size());
 
     for (size_t i = 0; i < children.size(); ++i) {
-        const ControlRow& row = kTemplate102[i];
+        const ControlRow& row = table[i];
         const HWND child = children[i];
         SCOPED_TRACE(testing::Message() << "template position " << i << ", id " << row.id << ", \""
                                         << (row.caption ? row.caption : "") << "\"");
@@ -227,6 +240,12 @@ TEST_F(MainDialogTest, EveryControlOfTheTemplateInOrderWithIdClassCaptionStyleAn
         const RECT actual = ClientRectOf(child, dialog);
         EXPECT_EQ(actual.left, expected.left);
         EXPECT_EQ(actual.top, expected.top);
+        if (row.kind == Kind::Icon) {
+            // An icon control takes the size of the icon it shows, the system's large icon.
+            EXPECT_EQ(actual.right - actual.left, ::GetSystemMetrics(SM_CXICON));
+            EXPECT_EQ(actual.bottom - actual.top, ::GetSystemMetrics(SM_CYICON));
+            continue;
+        }
         EXPECT_EQ(actual.right - actual.left, expected.right);
         if (!IsComboKind(row.kind)) {
             EXPECT_EQ(actual.bottom - actual.top, expected.bottom);
@@ -242,6 +261,12 @@ TEST_F(MainDialogTest, EveryControlOfTheTemplateInOrderWithIdClassCaptionStyleAn
         EXPECT_LE(droppedHeight, expected.bottom);
         EXPECT_GE(droppedHeight, expected.bottom - fieldHeight);
     }
+}
+
+} // namespace
+
+TEST_F(MainDialogTest, EveryControlOfTheTemplateInOrderWithIdClassCaptionStyleAndPlace) {
+    ExpectControls(m_dlg.m_hWnd, kTemplate102);
 }
 
 TEST_F(MainDialogTest, WindowHasCaptionSizeFontAndFrameOfTheTemplate) {
@@ -279,6 +304,40 @@ TEST_F(MainDialogTest, WindowHasCaptionSizeFontAndFrameOfTheTemplate) {
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_NEAR(window.left + window.right, work.left + work.right, 2);
     EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+// Template 100 itself, created modeless from the resource (the About box runs it modally).
+TEST(AboutBoxTemplate, EveryControlWithIdClassCaptionStyleAndPlaceAndTheWindowItself) {
+    const HWND about = ::CreateDialogParamA(
+        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), nullptr, PlainDialogProc, 0);
+    ASSERT_NE(about, nullptr);
+    ExpectControls(about, kTemplate100);
+
+    EXPECT_EQ(TextOf(about), "About Quillet");
+    RECT expected{0, 0, 170, 62};
+    ASSERT_TRUE(::MapDialogRect(about, &expected));
+    RECT client;
+    ::GetClientRect(about, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(about, GWL_STYLE));
+    EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU),
+              DWORD{WS_POPUP | WS_CAPTION | WS_SYSMENU});
+    EXPECT_TRUE(::GetWindowLongPtrA(about, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+    const HWND icon = ::GetWindow(about, GW_CHILD);
+    EXPECT_NE(::SendMessageA(icon, STM_GETICON, 0, 0), 0) << "the icon control shows icon 128";
+    LOGFONTA font{};
+    const HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(about, WM_GETFONT, 0, 0));
+    ASSERT_NE(hFont, nullptr);
+    ASSERT_GT(::GetObjectA(hFont, sizeof font, &font), 0);
+    const HDC screen = ::GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ::ReleaseDC(nullptr, screen);
+    ::DestroyWindow(about);
 }
 
 TEST_F(MainDialogTest, SystemMenuEndsWithSeparatorAndAboutItem) {
