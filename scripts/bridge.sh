@@ -49,7 +49,6 @@ port=COM$com
 dir=$root/build/bridge
 link=$dir/com$com
 log=$dir/com$com.log
-mkdir -p "$dir"
 
 socat_pid=
 registered=0
@@ -72,16 +71,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 0' INT TERM HUP
-
-# The lock, not the registry, says who owns the port: a killed bridge leaves its registry value
-# behind but never its lock.
-exec {lock}>"$dir/com$com.lock"
-if ! flock -n "$lock"; then
-    echo "bridge: $port is already bridged ($(cat "$dir/com$com.owner" 2>/dev/null)); stop that bridge or choose another --com" >&2
-    exit 1
-fi
-echo "process $$: $target" >"$dir/com$com.owner"
-owner=1
 
 # The far side as a socat address. A tty target is set raw so that no byte is changed on the way.
 case $target in
@@ -127,6 +116,16 @@ EOF
     ;;
 esac
 
+# The lock, not the registry, says who owns the port: a killed bridge leaves its registry value
+# behind but never its lock.
+mkdir -p "$dir"
+exec {lock}>"$dir/com$com.lock"
+if ! flock -n "$lock"; then
+    echo "bridge: $port is already bridged ($(cat "$dir/com$com.owner" 2>/dev/null)); stop that bridge or choose another --com" >&2
+    exit 1
+fi
+echo "process $$: $target" >"$dir/com$com.owner"
+owner=1
 
 # socat's last error line, without its prefix: "connect(...): Connection refused" -> the reason.
 socat_reason() {
