@@ -187,7 +187,8 @@ fi
 bridge_stop_listener
 
 echo "=== character device (a pty's slave side): every byte value arrives, the device goes away"
-socat -u "PTY,link=$work/printer-tty,rawer" "CREATE:$work/device-got" 2>"$work/stand-in.log" &
+# Left with a new tty's settings (echo, newline translation): the bridge is to make it raw.
+socat -u "PTY,link=$work/printer-tty" "CREATE:$work/device-got" 2>"$work/stand-in.log" &
 stand_in_pid=$!
 until_true 100 test -L "$work/printer-tty" || bad "the pty stand-in did not start"
 device=$(readlink -f "$work/printer-tty")
