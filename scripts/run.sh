@@ -3,14 +3,23 @@
 # build/run as its current directory. With a display the user works the window; without one
 # (or with --demo) the demo script (tools/operator/demo.op) drives the window, on a private
 # Xvfb when there is no display. Everything started here is ended here.
+# PRINTER=TARGET (make run PRINTER=/dev/usb/lp0, PRINTER=tcp:HOST:9100): a real printer through
+# scripts/bridge.sh on COM8 instead of the virtual printer; the operator selects COM8 once the
+# window is up. Only with a display: the demo would print on that printer.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+printer_target=${PRINTER:-}
+if [ -n "$printer_target" ] && { [ -z "${DISPLAY:-}" ] || [ "${1:-}" = "--demo" ]; }; then
+    echo "make run PRINTER=$printer_target needs a display and no demo: the demo would run and print on that real printer." >&2
+    exit 1
+fi
 # The project's own prefix and build folders, whatever the caller's WINEPREFIX says;
 # QUILLET_RUN_PREFIX, QUILLET_WIN_BUILD and QUILLET_NATIVE_BUILD point elsewhere if needed.
 export WINEPREFIX=${QUILLET_RUN_PREFIX:-$root/build/wineprefix}
 . scripts/wine-env.sh
 . tests/e2e/lib/processes.sh
+. tests/e2e/lib/bridge.sh
 win_build=${QUILLET_WIN_BUILD:-$root/build/win}
 native_build=${QUILLET_NATIVE_BUILD:-$root/build/native}
 drive_demo=0
@@ -31,6 +40,7 @@ own_display=0
 cleanup() {
     e2e_stop_quillet
     e2e_stop_sim
+    bridge_stop
     wine_stop
     [ "$own_display" -eq 1 ] && xvfb_stop
     return 0
@@ -49,7 +59,10 @@ wine_prefix_ensure
 rm -rf "$printer_dir"
 mkdir -p "$printer_dir"
 printer=0
-if [ -x "$sim" ]; then
+if [ -n "$printer_target" ]; then
+    bridge_start "$printer_target" 8 "$run_dir/bridge" && e2e_wait_serial_port 8 || exit 1
+    echo "$printer_target on COM8 (scripts/bridge.sh; its messages in $run_dir/bridge.stderr)."
+elif [ -x "$sim" ]; then
     if e2e_start_sim "$sim" "$printer_dir" 9 --store "$run_dir/nv-store" &&
         e2e_wait_serial_port 9; then
         printer=1
@@ -70,6 +83,12 @@ e2e_start_quillet "$quillet" "$run_dir" "$run_dir/quillet.out" || exit 1
 
 if [ "$drive_demo" -eq 0 ]; then
     echo "Quillet runs on $DISPLAY; the session ends when you close it."
+    # The dialog selects its last port entry at start; the bridged port is chosen for the user.
+    if [ -n "$printer_target" ]; then
+        printf 'ids %s\nwindow "Quillet (Ver 1.1)" 30000\nselect IDC_COMBO_PORT COM8\n' \
+            "$root/src/res/resource.h" | timeout 60 "$WINE" "$operator" - ||
+            echo "COM8 could not be selected; choose it in the port list." >&2
+    fi
     while kill -0 "$QUILLET_PID" 2>/dev/null; do sleep 0.5; done
     wait "$QUILLET_PID" 2>/dev/null
     QUILLET_PID=

@@ -5,7 +5,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 : "${QUILLET_RUN_DIR:?}"
 rm -rf "$QUILLET_RUN_DIR"
-bash "$root/scripts/run.sh" --demo || { echo "FAIL demo: scripts/run.sh --demo failed"; exit 1; }
+PRINTER= bash "$root/scripts/run.sh" --demo || { echo "FAIL demo: scripts/run.sh --demo failed"; exit 1; }
 python3 - "$QUILLET_RUN_DIR" "$root/tools/operator/demo.op" <<'PY'
 import glob, json, os, sys
 run, script = sys.argv[1], sys.argv[2]

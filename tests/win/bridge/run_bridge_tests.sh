@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# scripts/bridge.sh with real parts: socat listeners on 127.0.0.1, a pty standing in for a
+# printer's character device, Wine programs opening the port, `wine reg query` for what is
+# registered. BRIDGE_TEST_COM picks the COM number (default 45).
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+. "$root/scripts/wine-env.sh"
+. "$root/tests/e2e/lib/processes.sh"
+. "$root/tests/e2e/lib/bridge.sh"
+wine_prefix_ensure
+com=${BRIDGE_TEST_COM:-45}
+link=$root/build/bridge/com$com
+work=$(mktemp -d)
+chmod 755 "$work"
+holder_pid=
+stand_in_pid=
+wine_hold_pid=
+
+cleanup() {
+    bridge_stop
+    bridge_stop_listener
+    for pid in $holder_pid $stand_in_pid $wine_hold_pid; do e2e_end_process "$pid" 50; done
+    e2e_wine_settle
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+failed=0
+bad() {
+    echo "FAIL: $*"
+    failed=1
+}
+registered() { "$WINE" reg query 'HKLM\Software\Wine\Ports' /v "COM$com" >/dev/null 2>&1; }
+expect_unregistered() {
+    registered && bad "$1: COM$com is registered"
+    [ -e "$link" ] || [ -L "$link" ] && bad "$1: $link is left behind"
+}
+# until_true TENTHS COMMAND...: true once COMMAND is, false after TENTHS tenths of a second.
+until_true() {
+    local tenths=$1 i
+    shift
+    for i in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+bridge_ended() { ! kill -0 "$BRIDGE_PID" 2>/dev/null; }
+# wait_bridge: waits (20 s at most) for the bridge to end; its exit status in status.
+wait_bridge() {
+    status=running
+    until_true 200 bridge_ended || return 0
+    wait "$BRIDGE_PID"
+    status=$?
+    BRIDGE_PID=
+}
+file_holds() { grep -q "$2" "$1" 2>/dev/null; }
+size_is() { [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]; }
+wine_write() { "$WINE" cmd /c "echo $1 > \\\\.\\COM$com" >/dev/null 2>&1; }
+
+expect_unregistered "before the tests"
+
+# A port that refuses connections: bound, never listening, held for the whole run.
+python3 -c 'import socket, signal
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True)
+signal.pause()' >"$work/closed-port" &
+holder_pid=$!
+until_true 100 test -s "$work/closed-port"
+closed=$(cat "$work/closed-port")
+
+echo "=== refusals: message, status, nothing registered"
+# An unwritable printer device node. Root writes anything, so root runs the bridge as nobody.
+mkdir -p "$work/usb"
+: >"$work/usb/lp0"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    chgrp lp "$work/usb/lp0" && chmod 660 "$work/usb/lp0"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+else
+    chmod 444 "$work/usb/lp0"
+fi
+lp_group=$(stat -c %G "$work/usb/lp0")
+# status | message | runner | arguments
+refusals=(
+    "2|usage: scripts/bridge.sh|-|--com $com"
+    "2|a port number from 1 to 255, not '0'|-|tcp:127.0.0.1:$closed --com 0"
+    "2|is tcp:HOST:PORT (e.g. tcp:192.0.2.10:9100), not 'tcp:127.0.0.1'|-|tcp:127.0.0.1 --com $com"
+    "1|cannot reach 127.0.0.1:$closed: Connection refused|-|tcp:127.0.0.1:$closed --com $com"
+    "1|there is no $work/missing (is the printer plugged in|-|$work/missing --com $com"
+    "1|cannot open $work/usb/lp0 for writing: Permission denied|user|$work/usb/lp0 --com $com"
+    "1|members of the group '$lp_group' may write it|user|$work/usb/lp0 --com $com"
+)
+for row in "${refusals[@]}"; do
+    IFS='|' read -r want message runner args <<<"$row"
+    runner_cmd=()
+    [ "$runner" = user ] && runner_cmd=("${as_user[@]}")
+    read -r -a argv <<<"$args"
+    QUILLET_BRIDGE_PREFIX=$WINEPREFIX timeout 60 "${runner_cmd[@]}" bash "$root/scripts/bridge.sh" \
+        "${argv[@]}" >"$work/refusal.out" 2>"$work/refusal.err"
+    status=$?
+    [ "$status" -eq "$want" ] || bad "bridge.sh $args: status $status, not $want"
+    grep -qF -- "$message" "$work/refusal.err" ||
+        bad "bridge.sh $args: no '$message' in: $(cat "$work/refusal.err")"
+    [ -s "$work/refusal.out" ] && bad "bridge.sh $args printed: $(cat "$work/refusal.out")"
+    expect_unregistered "bridge.sh $args"
+done
+
+echo "=== network printer: a Wine program writes through, a second bridge is refused, SIGTERM"
+bridge_listen "CREATE:$work/got-1" "$work/listener-1.log" -u || bad "listener 1 did not start"
+target=tcp:127.0.0.1:$LISTENER_PORT
+if bridge_start "$target" "$com" "$work/bridge-1"; then
+    [ "$("$WINE" reg query 'HKLM\Software\Wine\Ports' /v "COM$com" 2>/dev/null |
+        awk -v v="COM$com" '$1 == v {print $3}' | tr -d '\r')" = "$link" ] ||
+        bad "COM$com is not registered as $link"
+    QUILLET_BRIDGE_PREFIX=$WINEPREFIX timeout 60 "$root/scripts/bridge.sh" "$target" --com "$com" \
+        >/dev/null 2>"$work/second.err"
+    status=$?
+    [ "$status" -eq 1 ] || bad "second bridge: status $status, not 1"
+    grep -qF "COM$com is already bridged (process $BRIDGE_PID: $target)" "$work/second.err" ||
+        bad "second bridge: $(cat "$work/second.err")"
+    bridge_ended && bad "the first bridge ended when the second was refused"
+    wine_write one || bad "a Wine program could not write to COM$com"
+    until_true 100 file_holds "$work/got-1" one || bad "listener 1 got '$(cat "$work/got-1")', not 'one'"
+    kill "$BRIDGE_PID"
+    wait_bridge
+    [ "$status" = 0 ] || bad "bridge after SIGTERM: status $status, not 0"
+    expect_unregistered "after SIGTERM"
+else
+    bad "bridge 1 did not start"
+fi
+bridge_stop_listener
+
+echo "=== network printer goes away: writes fail, the bridge ends; back again without a Wine restart"
+bridge_listen "CREATE:$work/got-2" "$work/listener-2.log" -u || bad "listener 2 did not start"
+target=tcp:127.0.0.1:$LISTENER_PORT
+if bridge_start "$target" "$com" "$work/bridge-2"; then
+    # A Wine program that lives on, as Quillet would, and a writer that keeps the port open.
+    mkfifo "$work/hold"
+    "$WINE" cmd <"$work/hold" >/dev/null 2>&1 &
+    wine_hold_pid=$!
+    exec {hold}>"$work/hold"
+    python3 - "$link" >"$work/writer.out" 2>&1 <<'EOF' &
+import os, sys, time
+fd = os.open(sys.argv[1], os.O_WRONLY | os.O_NOCTTY)
+for _ in range(600):
+    try:
+        os.write(fd, b"x")
+    except OSError as e:
+        print("write failed:", e.strerror)
+        sys.exit(0)
+    time.sleep(0.05)
+print("writes still succeed after 30 s")
+EOF
+    writer_pid=$!
+    until_true 100 test -s "$work/got-2" || bad "listener 2 got nothing from the writer"
+    bridge_stop_listener
+    wait_bridge
+    [ "$status" = 3 ] || bad "bridge after the listener stopped: status $status, not 3"
+    grep -qF "COM$com lost $target" "$work/bridge-2.stderr" ||
+        bad "the bridge did not say it lost the printer: $(cat "$work/bridge-2.stderr")"
+    expect_unregistered "after the printer went away"
+    wait "$writer_pid"
+    grep -qx "write failed: Input/output error" "$work/writer.out" ||
+        bad "the port's writer: $(cat "$work/writer.out")"
+
+    bridge_listen "CREATE:$work/got-3" "$work/listener-3.log" -u || bad "listener 3 did not start"
+    target=tcp:127.0.0.1:$LISTENER_PORT
+    if bridge_start "$target" "$com" "$work/bridge-3"; then
+        kill -0 "$wine_hold_pid" 2>/dev/null || bad "the bridge restarted Wine for a port it had mapped"
+        wine_write two || bad "a Wine program could not write to COM$com after the printer came back"
+        until_true 100 file_holds "$work/got-3" two || bad "listener 3 got '$(cat "$work/got-3")'"
+        bridge_stop
+        expect_unregistered "after bridge 3"
+    else
+        bad "bridge 3 did not start"
+    fi
+    exec {hold}>&-
+    e2e_end_process "$wine_hold_pid" 100
+    wine_hold_pid=
+else
+    bad "bridge 2 did not start"
+fi
+bridge_stop_listener
+
+echo "=== character device (a pty's slave side): every byte value arrives, the device goes away"
+# Left with a new tty's settings (echo, newline translation): the bridge is to make it raw.
+socat -u "PTY,link=$work/printer-tty" "CREATE:$work/device-got" 2>"$work/stand-in.log" &
+stand_in_pid=$!
+until_true 100 test -L "$work/printer-tty" || bad "the pty stand-in did not start"
+device=$(readlink -f "$work/printer-tty")
+python3 -c 'import sys; sys.stdout.buffer.write(bytes(((k * 7) ^ (k >> 8)) % 256 for k in range(65536)))' \
+    >"$work/bytes.bin"
+if bridge_start "$device" "$com" "$work/bridge-4"; then
+    "$WINE" cmd /c copy /b "Z:${work//\//\\}\\bytes.bin" "\\\\.\\COM$com" >"$work/copy.out" 2>&1 ||
+        bad "copy /b to COM$com failed: $(cat "$work/copy.out")"
+    until_true 300 size_is "$work/device-got" 65536 ||
+        bad "the device got $(stat -c %s "$work/device-got") of 65536 bytes"
+    cmp -s "$work/bytes.bin" "$work/device-got" || bad "the device got other bytes than were sent"
+    e2e_end_process "$stand_in_pid" 50
+    stand_in_pid=
+    wait_bridge
+    [ "$status" = 3 ] || bad "bridge after the device went away: status $status, not 3"
+    grep -qF "COM$com lost $device" "$work/bridge-4.stderr" ||
+        bad "the bridge did not say it lost the device: $(cat "$work/bridge-4.stderr")"
+    expect_unregistered "after the device went away"
+else
+    bad "bridge 4 did not start"
+fi
+
+echo "=== make run PRINTER=... without a display"
+DISPLAY= PRINTER=tcp:127.0.0.1:$closed QUILLET_RUN_PREFIX=$WINEPREFIX timeout 60 \
+    bash "$root/scripts/run.sh" >"$work/run.out" 2>&1
+status=$?
+[ "$status" -ne 0 ] || bad "run.sh with PRINTER and no display: status 0"
+grep -qF "needs a display" "$work/run.out" || bad "run.sh said: $(cat "$work/run.out")"
+"$WINE" reg query 'HKLM\Software\Wine\Ports' /v COM8 >/dev/null 2>&1 && bad "run.sh registered COM8"
+
+[ "$failed" -eq 0 ] && echo "all bridge checks held"
+exit $failed
