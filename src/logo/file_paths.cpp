@@ -67,8 +67,12 @@ bool ReadWholeFile(const fs::path& path, std::uint64_t maxBytes, std::vector<std
 bool WriteFileWhole(const fs::path& path, std::span<const std::uint8_t> bytes, std::string& why) {
     std::random_device random;
     fs::path temporary = path;
-    temporary.replace_filename(PathFromUtf8("." + PathToUtf8(path.filename()) + "." +
-                                            std::to_string(random() % 1000000) + ".tmp"));
+    std::string name(1, '.');
+    name += PathToUtf8(path.filename());
+    name += '.';
+    name += std::to_string(random() % 1000000);
+    name += ".tmp";
+    temporary.replace_filename(PathFromUtf8(name));
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {

@@ -33,11 +33,22 @@ constexpr const char* kOptionHelp =
     "Exit status: 0 done, 1 INPUT unreadable or OUTPUT unwritable, 2 bad arguments.\n";
 
 std::string Grouped(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ",");
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
     }
-    return digits;
+    return grouped;
+}
+
+std::string Quoted(const std::string& name) {
+    std::string quoted(1, '\'');
+    quoted += name;
+    quoted += '\'';
+    return quoted;
 }
 
 int BadArguments(const std::string& program, const std::string& why, std::ostream& err) {
@@ -49,12 +60,12 @@ int BadArguments(const std::string& program, const std::string& why, std::ostrea
 bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::string& why) {
     const fs::path path = PathFromUtf8(name);
     if (SamePlace(path, PathFromUtf8(options.input))) {
-        why = "'" + name + "' is the input; it is never overwritten";
+        why = Quoted(name) + " is the input; it is never overwritten";
         return false;
     }
     std::error_code error;
     if (!options.force && fs::exists(path, error)) {
-        why = "'" + name + "' exists; --force replaces it";
+        why = Quoted(name) + " exists; --force replaces it";
         return false;
     }
     return true;
@@ -94,7 +105,7 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
     const ConvertResult result =
         ConvertPicture(file, options.convert, DecodeLimits{}, source, dots, why);
     if (result == ConvertResult::TooTall) {
-        return BadArguments(program, "'" + options.input + "': " + why, err);
+        return BadArguments(program, Quoted(options.input) + ": " + why, err);
     }
     if (result != ConvertResult::Ok) {
         err << program << ": cannot read '" << options.input << "': " << why << "\n";
