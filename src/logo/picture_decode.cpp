@@ -1,5 +1,6 @@
 #include "logo/picture_decode.h"
 
+#include "logo/jpeg_guard.h"
 #include "logo/srgb.h"
 
 #include <stb_image.h>
@@ -73,6 +74,10 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         return DecodeResult::TooLarge;
     }
 
+    if (!JpegHuffmanTablesFit(file)) {
+        why = "the picture is damaged (bad Huffman table)";
+        return DecodeResult::Damaged;
+    }
     int gotWidth = 0, gotHeight = 0, gotChannels = 0;
     std::unique_ptr<stbi_uc, StbiFree> decoded(
         stbi_load_from_memory(file.data(), length, &gotWidth, &gotHeight, &gotChannels, 0));
