@@ -54,6 +54,10 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "the file is too large";
         return DecodeResult::TooLarge;
     }
+    if (!JpegHuffmanTablesFit(file)) {
+        why = "the picture is damaged (bad Huffman table)";
+        return DecodeResult::Damaged;
+    }
     const int length = static_cast<int>(file.size());
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(file.data(), length, &width, &height, &channels)) {
@@ -74,10 +78,6 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         return DecodeResult::TooLarge;
     }
 
-    if (!JpegHuffmanTablesFit(file)) {
-        why = "the picture is damaged (bad Huffman table)";
-        return DecodeResult::Damaged;
-    }
     int gotWidth = 0, gotHeight = 0, gotChannels = 0;
     std::unique_ptr<stbi_uc, StbiFree> decoded(
         stbi_load_from_memory(file.data(), length, &gotWidth, &gotHeight, &gotChannels, 0));
