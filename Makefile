@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all setup build run test bench format clean
+.PHONY: all setup build run test bench dist format clean
 
 all: build
 
@@ -20,6 +20,9 @@ run: build
 
 test: build
 	@scripts/test.sh
+
+dist: build
+	@scripts/dist.sh
 
 bench: setup
 	@scripts/bench.sh

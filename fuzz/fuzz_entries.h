@@ -16,4 +16,8 @@ void FuzzMonoBmp(const std::uint8_t* data, std::size_t size);
 // the dot-by-dot definition for small pictures, and the feed and setting packets keep their form.
 void FuzzEncoders(const std::uint8_t* data, std::size_t size);
 
+// The logo converter: any bytes as a picture, decoded under small caps, converted with a dither
+// and width taken from the bytes; a result has the asked size, and its BMP reads back the same.
+void FuzzLogo(const std::uint8_t* data, std::size_t size);
+
 } // namespace quillet::fuzz

@@ -46,3 +46,18 @@ convert -size 37x11 xc:white -fill black -draw 'rectangle 3,2 20,8' -monochrome 
 convert -size 45x13 xc:gray50 -seed 3 +noise Random -monochrome "BMP3:$out/magick_noise.bmp"
 convert -size 64x24 xc:white -font DejaVu-Sans -pointsize 18 -fill black -annotate +2+18 'Q7' \
     -negate -monochrome -negate "BMP3:$out/magick_text.bmp"
+
+# Small pictures of every kind the logo converter reads.
+pic=(-size 16x12 gradient:red-blue -fill black -draw 'rectangle 3,3 9,8')
+convert "${pic[@]}" -colorspace Gray -define png:color-type=0 "$out/logo_grey.png"
+convert "${pic[@]}" -depth 16 "$out/logo_rgb16.png"
+convert "${pic[@]}" -colors 5 -define png:color-type=3 "$out/logo_palette.png"
+convert -size 16x12 xc:none -fill 'rgba(0,0,0,0.5)' -draw 'rectangle 2,2 12,9' \
+    -define png:color-type=6 "$out/logo_rgba.png"
+convert "${pic[@]}" -quality 80 "$out/logo_baseline.jpg"
+convert "${pic[@]}" -interlace Plane "$out/logo_progressive.jpg"
+convert "${pic[@]}" "$out/logo.gif"
+convert "${pic[@]}" -type TrueColor "$out/logo_24bit.bmp"
+convert "${pic[@]}" "$out/logo.tga"
+convert "${pic[@]}" -colorspace Gray "$out/logo.pgm"
+convert "${pic[@]}" "$out/logo.ppm"

@@ -1,4 +1,4 @@
-// Runs every file under the given folders through both fuzz entries, as an ordinary test.
+// Runs every file under the given folders through every fuzz entry, as an ordinary test.
 #include "fuzz_entries.h"
 
 #include <cstdio>
@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             quillet::fuzz::FuzzMonoBmp(bytes.data(), bytes.size());
             quillet::fuzz::FuzzEncoders(bytes.data(), bytes.size());
+            quillet::fuzz::FuzzLogo(bytes.data(), bytes.size());
             ++inputs;
         }
     }

@@ -95,6 +95,12 @@ if [ "$drive_demo" -eq 0 ]; then
 else
     echo "The demo script drives Quillet on display $DISPLAY."
     rm -f "$run_dir/quillet.bmp" "$run_dir/quillet.png"
+    # A colour picture made here, turned into a fourth logo by the converter.
+    rm -f "$run_dir/colour-sample.png" "$run_dir/colour-sample-logo.bmp"
+    convert -size 480x160 gradient:gold-firebrick -fill navy -draw 'circle 80,80 80,20' \
+        -fill white -font DejaVu-Sans-Bold -pointsize 56 -annotate +170+100 'Quillet' \
+        "$run_dir/colour-sample.png" &&
+        "$native_build/src/logo/quillet-logo" "$run_dir/colour-sample.png"
     DEMO_IDS=$root/src/res/resource.h DEMO_SAMPLES=$root/samples DEMO_RUN=$run_dir \
         DEMO_SHOT=$run_dir/quillet.bmp timeout 300 "$WINE" "$operator" -v "$demo"
     demo_status=$?

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillet::logo {
+
+// Command-line paths are UTF-8 on both systems; std::filesystem takes them as such.
+std::filesystem::path PathFromUtf8(const std::string& text);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+// The same folder, the name without its extension, then `suffix`.
+std::filesystem::path WithSuffix(const std::filesystem::path& path, const std::string& suffix);
+
+// Whether both name the same file (an existing one, or the same absolute path).
+bool SamePlace(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Reads a whole file of at most `maxBytes`. False with `why` otherwise.
+bool ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                   std::vector<std::uint8_t>& bytes, std::string& why);
+
+// Writes a temporary file beside `path` and renames it over `path`, so that a failure leaves
+// nothing behind and a reader never sees half a file. False with `why` otherwise.
+bool WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                    std::string& why);
+
+} // namespace quillet::logo

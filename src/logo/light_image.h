@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace quillet::logo {
+
+// A picture as linear light: 0 is black ink, 1 is white paper, one value per pixel from the top.
+struct LightImage {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<float> light;
+
+    float At(std::uint32_t x, std::uint32_t y) const { return light[std::size_t{y} * width + x]; }
+};
+
+// The result: one byte per dot from the top, 1 where the printer prints a dot.
+struct DotImage {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> dots;
+
+    bool At(std::uint32_t x, std::uint32_t y) const {
+        return dots[std::size_t{y} * width + x] != 0;
+    }
+};
+
+} // namespace quillet::logo

@@ -1,0 +1,266 @@
+// The quillet-logo program itself, run as scripts run it: arguments, exit codes, messages, and
+// which files exist afterwards.
+#include "../unit/bmp_builder.h"
+#include "image/mono_bmp.h"
+#include "logo_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+
+extern char** environ;
+
+namespace quillet::logo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+    long maxRssKb = 0;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The real program in `dir`, its output in files, its peak memory from the kernel.
+ProgramRun RunLogo(const fs::path& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), QUILLET_LOGO_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const fs::path out = dir / ".out", err = dir / ".err";
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&files, dir.c_str());
+    ProgramRun run;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        rusage usage{};
+        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) {
+            run.status = WEXITSTATUS(status);
+        }
+        run.maxRssKb = usage.ru_maxrss;
+    }
+    posix_spawn_file_actions_destroy(&files);
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    fs::remove(out);
+    fs::remove(err);
+    return run;
+}
+
+std::vector<std::string> Files(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Bytes GreyPng(std::uint32_t w, std::uint32_t h, std::uint8_t level) {
+    return test::PngFile(w, h, 1, Bytes(std::size_t{w} * h, level));
+}
+
+// A real PNG header and chunk layout claiming 30000 x 30000, with a little zlib data.
+Bytes HugeClaimPng() {
+    Bytes png = GreyPng(4, 4, 128);
+    const std::uint32_t side = 30000;
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = png[20 + i] = static_cast<std::uint8_t>(side >> (24 - 8 * i));
+    }
+    return png;
+}
+
+struct BadInput {
+    const char* name;
+    std::function<Bytes()> bytes;
+    const char* why; // part of the message
+};
+
+void PrintTo(const BadInput& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const BadInput kBadInputs[] = {
+    {"empty", [] { return Bytes{}; }, "empty"},
+    {"text", [] { return Bytes{'h', 'e', 'l', 'l', 'o', '\n'}; }, "not a PNG"},
+    {"truncated_png",
+     [] {
+         Bytes png = GreyPng(300, 200, 77);
+         png.resize(png.size() / 2);
+         return png;
+     },
+     "damaged"},
+    {"claims_30000", HugeClaimPng, "30000 x 30000"},
+};
+
+class BadInputs : public testing::TestWithParam<BadInput> {};
+
+TEST_P(BadInputs, ExitOneNameTheFileWriteNothingStaySmall) {
+    quillet::test::TempDir dir;
+    dir.Write("in.png", GetParam().bytes());
+    const ProgramRun run = RunLogo(dir.Path(), {"in.png", "--preview", "p.png"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("'in.png'"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(GetParam().why), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"in.png"});
+    // Decoding 30000 x 30000 would take 900 MB; the refusal comes before.
+    EXPECT_LT(run.maxRssKb, 150 * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadInputs, testing::ValuesIn(kBadInputs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A zlib stream of zeros that inflates to 30000 x 30000 grey: a real decompression bomb.
+TEST(BadInputs, DecompressionBombIsRefusedBeforeInflating) {
+    quillet::test::TempDir dir;
+    const std::string script =
+        "import struct, zlib, sys\n"
+        "def chunk(k, d): return struct.pack('>I', len(d)) + k + d + "
+        "struct.pack('>I', zlib.crc32(k + d))\n"
+        "row = b'\\0' * 30001\n"
+        "z = zlib.compressobj(9)\n"
+        "data = b''.join(z.compress(row) for _ in range(30000)) + z.flush()\n"
+        "sys.stdout.buffer.write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', "
+        "struct.pack('>IIBBBBB', 30000, 30000, 8, 0, 0, 0, 0)) + chunk(b'IDAT', data) + "
+        "chunk(b'IEND', b''))\n";
+    dir.Write("bomb.py", Bytes(script.begin(), script.end()));
+    const std::string png =
+        test::CommandOutput("python3 '" + (dir.Path() / "bomb.py").string() + "'");
+    ASSERT_GT(png.size(), 1000u);
+    ASSERT_LT(png.size(), 2u << 20);
+    dir.Write("bomb.png", Bytes(png.begin(), png.end()));
+    const ProgramRun run = RunLogo(dir.Path(), {"bomb.png"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("'bomb.png'"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir.Path() / "bomb-logo.bmp"));
+    EXPECT_LT(run.maxRssKb, 150 * 1024);
+}
+
+TEST(Command, DefaultOutputBesideTheInputAndOneResultLine) {
+    quillet::test::TempDir dir;
+    fs::create_directory(dir.Path() / "art");
+    dir.Write("art/logo.png", GreyPng(1200, 800, 200));
+    const ProgramRun run = RunLogo(dir.Path(), {"art/logo.png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "art/logo.png 1200x800 -> art/logo-logo.bmp 576x384, floyd-steinberg, "
+                       "NV block 27,652 bytes\n");
+    EXPECT_EQ(run.err, "");
+    MonoBmp picture;
+    ASSERT_EQ(picture.Read((dir.Path() / "art/logo-logo.bmp").c_str()), BmpCheck::Ok);
+    EXPECT_EQ(picture.Info().width, 576u);
+    EXPECT_EQ(picture.Info().height, 384u);
+
+    // A second run refuses to replace it; --force does.
+    const ProgramRun again = RunLogo(dir.Path(), {"art/logo.png", "--paper", "58"});
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("exists; --force"), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("usage: quillet-logo INPUT"), std::string::npos);
+    const ProgramRun forced =
+        RunLogo(dir.Path(), {"art/logo.png", "--paper", "58", "--force", "--dither", "atkinson"});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    EXPECT_NE(forced.out.find("384x256, atkinson"), std::string::npos) << forced.out;
+    EXPECT_EQ(Files(dir.Path() / "art"), (std::vector<std::string>{"logo-logo.bmp", "logo.png"}));
+}
+
+TEST(Command, PreviewIsTheBitmapAtOnePixelPerDot) {
+    quillet::test::TempDir dir;
+    Bytes grey(40 * 30);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        grey[i] = static_cast<std::uint8_t>(i * 37 % 256);
+    }
+    dir.Write("in.png", test::PngFile(40, 30, 1, grey));
+    const ProgramRun run = RunLogo(dir.Path(), {"in.png", "-o", "out.bmp", "--preview", "out.png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string bmp =
+        test::CommandOutput("convert '" + (dir.Path() / "out.bmp").string() + "' -depth 8 gray:-");
+    const std::string png =
+        test::CommandOutput("convert '" + (dir.Path() / "out.png").string() + "' -depth 8 gray:-");
+    EXPECT_EQ(bmp.size(), 40u * 30u);
+    EXPECT_EQ(png, bmp);
+}
+
+TEST(Command, TallPictureWarnsButConverts) {
+    quillet::test::TempDir dir;
+    dir.Write("tall.png", GreyPng(10, 300, 255));
+    const ProgramRun run = RunLogo(dir.Path(), {"tall.png", "--width", "80"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("80x2400"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("warning: 2400 dots tall"), std::string::npos) << run.err;
+}
+
+struct BadArgs {
+    const char* name;
+    std::vector<std::string> args;
+    const char* why;
+};
+
+void PrintTo(const BadArgs& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const BadArgs kBadArgs[] = {
+    {"no_input", {}, "no INPUT"},
+    {"width_zero", {"in.png", "--width", "0"}, "--width takes 1 to 1600"},
+    {"width_1601", {"in.png", "--width", "1601"}, "--width takes 1 to 1600"},
+    {"width_text", {"in.png", "--width", "5x"}, "--width takes"},
+    {"paper_70", {"in.png", "--paper", "70"}, "--paper takes 80 or 58"},
+    {"width_and_paper", {"in.png", "--width", "100", "--paper", "58"}, "exclude each other"},
+    {"dither_unknown", {"in.png", "--dither", "jarvis"}, "--dither takes"},
+    {"threshold_256", {"in.png", "--threshold", "256"}, "--threshold takes 0 to 255"},
+    {"value_missing", {"in.png", "-o"}, "-o needs a value"},
+    {"unknown_option", {"in.png", "--colour"}, "unknown option '--colour'"},
+    {"two_inputs", {"in.png", "b.png"}, "one INPUT only"},
+    {"output_is_input", {"in.png", "-o", "./in.png", "--force"}, "is the input"},
+    {"preview_is_output", {"in.png", "-o", "a.bmp", "--preview", "a.bmp"}, "same file"},
+    {"too_tall", {"in.png", "--width", "1600"}, "more than 65535"},
+};
+
+class BadArguments : public testing::TestWithParam<BadArgs> {};
+
+TEST_P(BadArguments, ExitTwoWithTheUsageAndNoFile) {
+    quillet::test::TempDir dir;
+    dir.Write("in.png", GreyPng(2, 100, 0));
+    const ProgramRun run = RunLogo(dir.Path(), GetParam().args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(GetParam().why), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("usage: quillet-logo INPUT"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"in.png"});
+    EXPECT_EQ(ReadText(dir.Path() / "in.png").size(), GreyPng(2, 100, 0).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, BadArguments, testing::ValuesIn(kBadArgs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Command, HelpShowsTheUsage) {
+    quillet::test::TempDir dir;
+    const ProgramRun run = RunLogo(dir.Path(), {"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("usage: quillet-logo INPUT [-o OUTPUT.bmp] [--width DOTS | --paper "
+                            "80|58]\n",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_NE(run.out.find("[--invert] [--preview FILE.png] [--force]"), std::string::npos);
+}
+
+} // namespace
+} // namespace quillet::logo

@@ -1,0 +1,91 @@
+// Decoding against ImageMagick's own reading of files it writes: linear-light luminance over
+// white paper, compared in 8-bit sRGB steps.
+#include "../unit/bmp_builder.h"
+#include "logo/picture_decode.h"
+#include "logo/srgb.h"
+#include "logo_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace quillet::logo {
+namespace {
+
+struct DecodeCase {
+    const char* name;
+    const char* file; // the fixture's name; its extension picks the format
+    std::string make; // convert arguments after the size
+    int maxStep;      // largest difference in sRGB steps
+    double meanStep;  // largest mean difference
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::string kColour = "gradient:red-blue -fill lime -draw 'circle 30,20 30,8' "
+                            "-fill '#808020' -draw 'rectangle 45,5 70,30'";
+
+const DecodeCase kCases[] = {
+    {"png_grey", "grey.png", "gradient:black-white -colorspace Gray -define png:color-type=0", 1,
+     0.5},
+    {"png_grey16", "grey16.png", "gradient:black-white -colorspace Gray -depth 16", 1, 0.5},
+    {"png_palette", "palette.png", kColour + " -colors 12 -define png:color-type=3", 1, 0.5},
+    {"png_rgba", "rgba.png",
+     "xc:none -fill 'rgba(200,0,0,0.5)' -draw 'rectangle 5,5 60,30' -fill black "
+     "-draw 'circle 40,20 40,10' -define png:color-type=6",
+     1, 0.5},
+    {"jpeg", "colour.jpg", kColour, 10, 2.0},
+    {"jpeg_progressive", "progressive.jpg", "gradient:white-navy -interlace Plane", 10, 2.0},
+    {"gif", "colour.gif", kColour, 1, 0.5},
+    {"bmp24", "colour.bmp", kColour + " -type TrueColor", 1, 0.5},
+};
+
+std::vector<std::uint8_t> ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class ImageMagickDecode : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(ImageMagickDecode, LuminanceMatchesImageMagick) {
+    const DecodeCase& c = GetParam();
+    quillet::test::TempDir dir;
+    const std::string path = (dir.Path() / c.file).string();
+    const std::string command = "convert -size 80x40 " + c.make + " '" + path + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    LightImage picture;
+    std::string why;
+    ASSERT_EQ(DecodePicture(ReadAll(path), DecodeLimits{}, picture, why), DecodeResult::Ok) << why;
+    ASSERT_EQ(picture.width, 80u);
+    ASSERT_EQ(picture.height, 40u);
+
+    // ImageMagick to linear RGB, over white there, then Rec. 709 luminance, 16 bits a pixel.
+    const std::string oracle = test::CommandOutput(
+        "convert '" + path +
+        "' -colorspace RGB -background white -alpha remove -alpha off "
+        "-fx '0.2126*r+0.7152*g+0.0722*b' -set colorspace sRGB -depth 16 -endian LSB gray:-");
+    ASSERT_EQ(oracle.size(), 80u * 40u * 2u);
+    int worst = 0;
+    double total = 0;
+    for (std::size_t i = 0; i < picture.light.size(); ++i) {
+        const auto lo = static_cast<std::uint8_t>(oracle[2 * i]);
+        const auto hi = static_cast<std::uint8_t>(oracle[2 * i + 1]);
+        const float theirs = (lo | hi << 8) / 65535.0f;
+        const int step = std::abs(int(LinearToSrgb(picture.light[i])) - int(LinearToSrgb(theirs)));
+        worst = std::max(worst, step);
+        total += step;
+    }
+    EXPECT_LE(worst, c.maxStep);
+    EXPECT_LE(total / picture.light.size(), c.meanStep);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ImageMagickDecode, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace quillet::logo
