@@ -165,7 +165,8 @@ TEST(Command, DefaultOutputBesideTheInputAndOneResultLine) {
                        "NV block 27,652 bytes\n");
     EXPECT_EQ(run.err, "");
     MonoBmp picture;
-    ASSERT_EQ(picture.Read((dir.Path() / "art/logo-logo.bmp").c_str()), BmpCheck::Ok);
+    ASSERT_EQ(picture.Read((dir.Path() / "art/logo-logo.bmp").c_str(), quillet::CheckNvGeometry),
+              BmpCheck::Ok);
     EXPECT_EQ(picture.Info().width, 576u);
     EXPECT_EQ(picture.Info().height, 384u);
 
