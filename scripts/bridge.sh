@@ -57,7 +57,7 @@ unregister() {
     [ "$registered" -eq 1 ] || return 0
     # No wineserver restart here: it would end a running Quillet, which is to see its writes
     # fail instead. Wine drops the port from its list at its next start.
-    "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f >/dev/null 2>&1
+    "$WINE" reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f >/dev/null 2>&1 {lock}>&-
     registered=0
 }
 cleanup() {
@@ -135,7 +135,9 @@ socat_reason() {
     echo "${line#* E }"
 }
 
-# The pty first, then the far side: socat reports the transfer loop once both are open.
+# The pty first, then the far side: socat reports the transfer loop once both are open. The log
+# is emptied here, not by socat's redirection, so that a line of an earlier run is never read.
+: >"$log"
 socat -d -d "PTY,link=$link,rawer" "$far" 2>"$log" {lock}>&- &
 socat_pid=$!
 ready=0
@@ -155,8 +157,9 @@ if [ "$ready" -eq 0 ]; then
     exit 1
 fi
 
-wine_prefix_ensure >&2
-"$WINE" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$link" /f >/dev/null 2>&1 || {
+# A wineserver outlives the command that starts it: no Wine command may inherit the lock.
+wine_prefix_ensure >&2 {lock}>&-
+"$WINE" reg add 'HKLM\Software\Wine\Ports' /v "$port" /d "$link" /f >/dev/null 2>&1 {lock}>&- || {
     echo "bridge: cannot register $port in $WINEPREFIX" >&2
     exit 1
 }
@@ -165,12 +168,12 @@ registered=1
 # bridge started again for a printer that came back) needs no restart, and Quillet keeps running.
 mapped=0
 if [ "$(readlink "$WINEPREFIX/dosdevices/${port,,}")" = "$link" ] &&
-    "$WINE" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>/dev/null | grep -qw "$port"; then
+    "$WINE" reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' 2>/dev/null {lock}>&- | grep -qw "$port"; then
     mapped=1
 fi
 if [ "$mapped" -eq 0 ]; then
-    "$WINESERVER" -k 2>/dev/null
-    "$WINESERVER" -w 2>/dev/null
+    "$WINESERVER" -k 2>/dev/null {lock}>&-
+    "$WINESERVER" -w 2>/dev/null {lock}>&-
 fi
 echo "$port -> $target"
 

@@ -27,18 +27,20 @@ bool resolve_id(const Session& session, const std::string& text, long& id, std::
     return false;
 }
 
-bool wait_argument(const Session& session, const Args& args, size_t index, DWORD& ms,
-                   std::string& why) {
-    ms = session.wait_ms;
-    if (index >= args.size())
-        return true;
+bool parse_duration(const std::string& text, DWORD& ms, std::string& why) {
     long value = 0;
-    if (!parse_number(args[index], value) || value < 0) {
-        why = "bad time-out " + args[index] + " (milliseconds)";
+    if (!parse_number(text, value) || value < 0) {
+        why = "bad duration " + text + " (milliseconds)";
         return false;
     }
     ms = static_cast<DWORD>(value);
     return true;
+}
+
+bool wait_argument(const Session& session, const Args& args, size_t index, DWORD& ms,
+                   std::string& why) {
+    ms = session.wait_ms;
+    return index >= args.size() || parse_duration(args[index], ms, why);
 }
 
 bool find_control(const Session& session, const std::string& id_text, HWND& control,

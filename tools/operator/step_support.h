@@ -15,6 +15,8 @@ using StepFn = bool (*)(Session&, const Args&, std::string&);
 bool parse_number(const std::string& text, long& value);
 // A control id: a number (decimal or 0x hex) or a name from `define` / `ids`.
 bool resolve_id(const Session& session, const std::string& text, long& id, std::string& why);
+// A duration in milliseconds: a number from 0 up.
+bool parse_duration(const std::string& text, DWORD& ms, std::string& why);
 // The optional time-out argument at `index`, or the session's default.
 bool wait_argument(const Session& session, const Args& args, size_t index, DWORD& ms,
                    std::string& why);

@@ -76,23 +76,15 @@ const StepKind kSteps[] = {
 } // namespace
 
 bool step_wait(Session&, const Args& args, std::string& why) {
-    long ms = 0;
-    if (!parse_number(args[0], ms) || ms < 0) {
-        why = "bad duration " + args[0];
+    DWORD ms = 0;
+    if (!parse_duration(args[0], ms, why))
         return false;
-    }
-    Sleep(static_cast<DWORD>(ms));
+    Sleep(ms);
     return true;
 }
 
 bool step_timeout(Session& session, const Args& args, std::string& why) {
-    long ms = 0;
-    if (!parse_number(args[0], ms) || ms < 0) {
-        why = "bad duration " + args[0];
-        return false;
-    }
-    session.wait_ms = static_cast<DWORD>(ms);
-    return true;
+    return parse_duration(args[0], session.wait_ms, why);
 }
 
 bool step_define(Session& session, const Args& args, std::string& why) {
@@ -190,13 +182,7 @@ bool step_settle(Session& session, const Args& args, std::string& why) {
 }
 
 bool step_expect_timeout(Session& session, const Args& args, std::string& why) {
-    long ms = 0;
-    if (!parse_number(args[0], ms) || ms < 0) {
-        why = "bad duration " + args[0];
-        return false;
-    }
-    session.expect_ms = static_cast<DWORD>(ms);
-    return true;
+    return parse_duration(args[0], session.expect_ms, why);
 }
 
 bool run_step(Session& session, const Step& step, std::string& why) {
@@ -205,12 +191,12 @@ bool run_step(Session& session, const Step& step, std::string& why) {
     Args args = step.args;
     DWORD expect_ms = session.expect_ms;
     if (name == "within") {
-        long ms = 0;
-        if (args.size() < 2 || !parse_number(args[0], ms) || ms < 0) {
+        if (args.size() < 2) {
             why = "usage: within MS EXPECT-STEP ARGS...";
             return false;
         }
-        expect_ms = static_cast<DWORD>(ms);
+        if (!parse_duration(args[0], expect_ms, why))
+            return false;
         name = args[1];
         args.erase(args.begin(), args.begin() + 2);
         const StepKind* kind = find_kind(name);

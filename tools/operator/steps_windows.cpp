@@ -124,15 +124,10 @@ bool step_message(Session& session, const Args& args, std::string& why) {
 }
 
 bool step_no_dialog(Session& session, const Args& args, std::string& why) {
-    long ms = 0;
-    if (!need_main(session, why))
+    DWORD ms = 0;
+    if (!need_main(session, why) || !parse_duration(args[0], ms, why))
         return false;
-    if (!parse_number(args[0], ms) || ms < 0) {
-        why = "bad duration " + args[0];
-        return false;
-    }
-    if (wait_for(static_cast<DWORD>(ms),
-                 [&] { return !dialogs_of_process(session.pid, session.main).empty(); })) {
+    if (wait_for(ms, [&] { return !dialogs_of_process(session.pid, session.main).empty(); })) {
         why = "a box appeared: " + describe_dialogs(session);
         return false;
     }

@@ -11,17 +11,15 @@ BRIDGE_ROOT=${BRIDGE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd
 # port), forwarded to the socat address FAR. Small socket buffers, as a printer's, so that a
 # sender feels it stop.
 bridge_listen() {
-    local far=$1 log=$2 i
+    local far=$1 log=$2
     shift 2
     socat -d -d "$@" "TCP-LISTEN:0,bind=127.0.0.1,rcvbuf=8192" "$far" 2>"$log" &
     LISTENER_PID=$!
-    LISTENER_PORT=
-    for i in $(seq 100); do
-        LISTENER_PORT=$(sed -n -E 's/.*listening on AF=2 127\.0\.0\.1:([0-9]+).*/\1/p' "$log")
-        [ -n "$LISTENER_PORT" ] && return 0
-        kill -0 "$LISTENER_PID" 2>/dev/null || break
-        sleep 0.1
-    done
+    local listening='listening on AF=2 127\.0\.0\.1:([0-9]+)'
+    if e2e_wait_output "$LISTENER_PID" "$log" 100 -E "$listening"; then
+        LISTENER_PORT=$(sed -n -E "s/.*$listening.*/\\1/p" "$log")
+        return 0
+    fi
     echo "the listener did not start:" >&2
     cat "$log" >&2
     return 1
@@ -36,34 +34,19 @@ bridge_stop_listener() {
 # bridge_start_sim SIM OUT [options...]: the virtual printer on a pty of its own, OUT/tty, not
 # registered with Wine; SIM_PID as e2e_start_sim sets it, so e2e_stop_sim ends it.
 bridge_start_sim() {
-    local sim=$1 out=$2 i
+    local sim=$1 out=$2
     shift 2
-    mkdir -p "$out"
-    "$sim" --out "$out" --raw "$out/raw.bin" --pty-link "$out/tty" "$@" \
-        >"$out/sim.stdout" 2>"$out/sim.stderr" &
-    SIM_PID=$!
-    for i in $(seq 300); do
-        grep -qx READY "$out/sim.stdout" 2>/dev/null && return 0
-        kill -0 "$SIM_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    echo "$(basename "$sim") not READY:" >&2
-    cat "$out/sim.stderr" >&2
-    return 1
+    e2e_start_sim "$sim" "$out" "" --pty-link "$out/tty" "$@"
 }
 
 # bridge_start TARGET COM OUT: scripts/bridge.sh in the background, its output in OUT.stdout and
 # OUT.stderr; returns once it has said "COMn -> TARGET", 1 if it ends first or takes over 60 s.
 bridge_start() {
-    local target=$1 com=$2 out=$3 i
+    local target=$1 com=$2 out=$3
     QUILLET_BRIDGE_PREFIX=$WINEPREFIX "$BRIDGE_ROOT/scripts/bridge.sh" "$target" --com "$com" \
         >"$out.stdout" 2>"$out.stderr" &
     BRIDGE_PID=$!
-    for i in $(seq 600); do
-        grep -qx "COM$com -> $target" "$out.stdout" 2>/dev/null && return 0
-        kill -0 "$BRIDGE_PID" 2>/dev/null || break
-        sleep 0.1
-    done
+    e2e_wait_output "$BRIDGE_PID" "$out.stdout" 600 -xF "COM$com -> $target" && return 0
     echo "the bridge did not start:" >&2
     cat "$out.stderr" >&2
     return 1

@@ -6,10 +6,24 @@
 SIM_PID=
 QUILLET_PID=
 
+# e2e_wait_output PID FILE TENTHS GREP-ARGS...: true once `grep GREP-ARGS FILE` finds its line,
+# false when PID ends without it or TENTHS tenths of a second pass.
+e2e_wait_output() {
+    local pid=$1 file=$2 tenths=$3 i
+    shift 3
+    for i in $(seq "$tenths"); do
+        grep -q "$@" "$file" 2>/dev/null && return 0
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    grep -q "$@" "$file" 2>/dev/null
+}
+
 # e2e_start_sim PRINTER OUT_DIR COM [extra printer options...]
 # Starts PRINTER (the virtual printer, or tests/win/link/pty_peer.py, which takes the same
-# options) on COM<COM> of the prefix and waits for its READY line. OUT_DIR gets its files:
-# what it records, raw.bin (every byte received), sim.stdout and sim.stderr.
+# options) on COM<COM> of the prefix (COM "": not registered) and waits for its READY line.
+# OUT_DIR gets its files: what it records, raw.bin (every byte received), sim.stdout and
+# sim.stderr.
 e2e_start_sim() {
     local sim=$1 out=$2 com=$3
     shift 3
@@ -18,22 +32,14 @@ e2e_start_sim() {
         return 1
     fi
     mkdir -p "$out"
-    "$sim" --out "$out" --raw "$out/raw.bin" --wine-prefix "$WINEPREFIX" --com "$com" "$@" \
+    local register=()
+    [ -z "$com" ] || register=(--wine-prefix "$WINEPREFIX" --com "$com")
+    "$sim" --out "$out" --raw "$out/raw.bin" "${register[@]}" "$@" \
         >"$out/sim.stdout" 2>"$out/sim.stderr" &
     SIM_PID=$!
-    local i
-    for i in $(seq 300); do
-        grep -qx READY "$out/sim.stdout" 2>/dev/null && return 0
-        if ! kill -0 "$SIM_PID" 2>/dev/null; then
-            echo "$(basename "$sim") ended before READY:" >&2
-            cat "$out/sim.stderr" >&2
-            wait "$SIM_PID" 2>/dev/null
-            SIM_PID=
-            return 1
-        fi
-        sleep 0.1
-    done
-    echo "$(basename "$sim") not READY within 30 s" >&2
+    e2e_wait_output "$SIM_PID" "$out/sim.stdout" 300 -x READY && return 0
+    echo "$(basename "$sim") not READY:" >&2
+    cat "$out/sim.stderr" >&2
     return 1
 }
 

@@ -200,6 +200,32 @@ RECT ClientRectOf(HWND child, HWND dialog) {
     return rect;
 }
 
+// The client area is the template's size, in the dialog's own units.
+void ExpectSizeInDialogUnits(HWND dialog, int cx, int cy) {
+    RECT expected{0, 0, cx, cy};
+    ASSERT_TRUE(::MapDialogRect(dialog, &expected));
+    RECT client;
+    ::GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
+}
+
+// The dialog's font: its face (unless nullptr), its height for `points` on this screen and its
+// weight.
+void ExpectFont(HWND dialog, const char* face, int points, LONG weight) {
+    LOGFONTA font{};
+    const HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
+    ASSERT_NE(hFont, nullptr);
+    ASSERT_GT(::GetObjectA(hFont, sizeof font, &font), 0);
+    if (face != nullptr) {
+        EXPECT_STREQ(font.lfFaceName, face);
+    }
+    const HDC screen = ::GetDC(nullptr);
+    EXPECT_EQ(font.lfHeight, -::MulDiv(points, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(font.lfWeight, weight);
+}
+
 // Every child of `dialog`, in template order, against the rows of its table.
 void ExpectControls(HWND dialog, std::span<const ControlRow> table) {
     std::vector<HWND> children;
@@ -272,13 +298,7 @@ TEST_F(MainDialogTest, EveryControlOfTheTemplateInOrderWithIdClassCaptionStyleAn
 TEST_F(MainDialogTest, WindowHasCaptionSizeFontAndFrameOfTheTemplate) {
     const HWND dialog = m_dlg.m_hWnd;
     EXPECT_EQ(TextOf(dialog), "Quillet (Ver 1.1)");
-
-    RECT expected{0, 0, 614, 305};
-    ASSERT_TRUE(::MapDialogRect(dialog, &expected));
-    RECT client;
-    ::GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, expected.right);
-    EXPECT_EQ(client.bottom, expected.bottom);
+    ExpectSizeInDialogUnits(dialog, 614, 305);
 
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(dialog, GWL_EXSTYLE));
@@ -288,15 +308,7 @@ TEST_F(MainDialogTest, WindowHasCaptionSizeFontAndFrameOfTheTemplate) {
     EXPECT_TRUE(exStyle & WS_EX_APPWINDOW);
     EXPECT_EQ(::GetMenu(dialog), nullptr);
 
-    LOGFONTA font{};
-    const HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0));
-    ASSERT_NE(hFont, nullptr);
-    ASSERT_GT(::GetObjectA(hFont, sizeof font, &font), 0);
-    EXPECT_STREQ(font.lfFaceName, "Microsoft Sans Serif");
-    const HDC screen = ::GetDC(nullptr);
-    EXPECT_EQ(font.lfHeight, -::MulDiv(10, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
-    ::ReleaseDC(nullptr, screen);
-    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    ExpectFont(dialog, "Microsoft Sans Serif", 10, FW_NORMAL);
 
     // Centred on the screen's work area.
     RECT window, work;
@@ -318,25 +330,15 @@ TEST(AboutBoxTemplate, EveryControlWithIdClassCaptionStyleAndPlaceAndTheWindowIt
     ExpectControls(about, kTemplate100);
 
     EXPECT_EQ(TextOf(about), "About Quillet");
-    RECT expected{0, 0, 170, 62};
-    ASSERT_TRUE(::MapDialogRect(about, &expected));
-    RECT client;
-    ::GetClientRect(about, &client);
-    EXPECT_EQ(client.right, expected.right);
-    EXPECT_EQ(client.bottom, expected.bottom);
+    ExpectSizeInDialogUnits(about, 170, 62);
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(about, GWL_STYLE));
     EXPECT_EQ(style & (WS_POPUP | WS_CAPTION | WS_SYSMENU),
               DWORD{WS_POPUP | WS_CAPTION | WS_SYSMENU});
     EXPECT_TRUE(::GetWindowLongPtrA(about, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
     const HWND icon = ::GetWindow(about, GW_CHILD);
     EXPECT_NE(::SendMessageA(icon, STM_GETICON, 0, 0), 0) << "the icon control shows icon 128";
-    LOGFONTA font{};
-    const HFONT hFont = reinterpret_cast<HFONT>(::SendMessageA(about, WM_GETFONT, 0, 0));
-    ASSERT_NE(hFont, nullptr);
-    ASSERT_GT(::GetObjectA(hFont, sizeof font, &font), 0);
-    const HDC screen = ::GetDC(nullptr);
-    EXPECT_EQ(font.lfHeight, -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72));
-    ::ReleaseDC(nullptr, screen);
+    // "MS Shell Dlg" names no face of its own (the platform maps it); the template gives weight 0.
+    ExpectFont(about, nullptr, 8, FW_DONTCARE);
     ::DestroyWindow(about);
 }
 
