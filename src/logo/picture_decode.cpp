@@ -69,9 +69,13 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "the picture is damaged (" + reason + ")";
         return DecodeResult::Damaged;
     }
+    if (width <= 0 || height <= 0) {
+        why = "the picture is damaged (its header gives no size)";
+        return DecodeResult::Damaged;
+    }
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-    if (width <= 0 || height <= 0 || std::uint32_t(width) > limits.maxSide ||
-        std::uint32_t(height) > limits.maxSide || pixels > limits.maxPixels) {
+    if (std::uint32_t(width) > limits.maxSide || std::uint32_t(height) > limits.maxSide ||
+        pixels > limits.maxPixels) {
         why = std::to_string(width) + " x " + std::to_string(height) +
               " pixels is more than this program takes (" + std::to_string(limits.maxSide) +
               " pixels a side, " + std::to_string(limits.maxPixels) + " pixels in all)";
