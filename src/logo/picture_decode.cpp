@@ -1,6 +1,7 @@
 #include "logo/picture_decode.h"
 
 #include "logo/jpeg_guard.h"
+#include "logo/png_guard.h"
 #include "logo/srgb.h"
 
 #include <stb_image.h>
@@ -56,6 +57,10 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
     }
     if (!JpegHuffmanTablesFit(file)) {
         why = "the picture is damaged (bad Huffman table)";
+        return DecodeResult::Damaged;
+    }
+    if (PngImageDataStartsEmpty(file)) {
+        why = "a PNG whose image data starts with an empty chunk is not supported";
         return DecodeResult::Damaged;
     }
     const int length = static_cast<int>(file.size());
