@@ -39,7 +39,7 @@ void ToLight(const stbi_uc* pixels, int channels, std::size_t count, float* out)
 
 std::string Reason() {
     const char* reason = stbi_failure_reason();
-    return reason ? reason : "unknown";
+    return reason && *reason ? reason : "unknown";
 }
 
 } // namespace
