@@ -7,6 +7,11 @@ namespace quillet::logo {
 namespace {
 
 constexpr std::uint8_t kDht = 0xC4;
+constexpr std::size_t kMaxCodes = 256;
+// Codes this long or shorter are decoded through stb_image's lookup table, whose byte entries
+// keep 255 for "no short code here".
+constexpr std::size_t kFastBits = 9;
+
 bool TablesFit(std::span<const std::uint8_t> segment) {
     std::size_t at = 0;
     while (at < segment.size()) {
@@ -14,10 +19,17 @@ bool TablesFit(std::span<const std::uint8_t> segment) {
             return false;
         }
         std::size_t codes = 0;
-        for (std::size_t i = 1; i <= 16; ++i) {
-            codes += segment[at + i];
+        std::size_t longest = 0;
+        for (std::size_t length = 1; length <= 16; ++length) {
+            codes += segment[at + length];
+            longest = segment[at + length] > 0 ? length : longest;
         }
-        if (codes > 256 || segment.size() - at - 17 < codes) {
+        if (codes > kMaxCodes || segment.size() - at - 17 < codes) {
+            return false;
+        }
+        // Code number 255 with a lookup entry would read as "no short code" and be decoded
+        // from the wrong bits.
+        if (codes == kMaxCodes && longest <= kFastBits) {
             return false;
         }
         at += 17 + codes;

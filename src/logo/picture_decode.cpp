@@ -1,6 +1,7 @@
 #include "logo/picture_decode.h"
 
 #include "logo/jpeg_guard.h"
+#include "logo/png_guard.h"
 #include "logo/srgb.h"
 
 #include <stb_image.h>
@@ -38,7 +39,7 @@ void ToLight(const stbi_uc* pixels, int channels, std::size_t count, float* out)
 
 std::string Reason() {
     const char* reason = stbi_failure_reason();
-    return reason ? reason : "unknown";
+    return reason && *reason ? reason : "unknown";
 }
 
 } // namespace
@@ -58,6 +59,10 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "the picture is damaged (bad Huffman table)";
         return DecodeResult::Damaged;
     }
+    if (PngImageDataStartsEmpty(file)) {
+        why = "a PNG whose image data starts with an empty chunk is not supported";
+        return DecodeResult::Damaged;
+    }
     const int length = static_cast<int>(file.size());
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(file.data(), length, &width, &height, &channels)) {
@@ -69,9 +74,13 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "the picture is damaged (" + reason + ")";
         return DecodeResult::Damaged;
     }
+    if (width <= 0 || height <= 0) {
+        why = "the picture is damaged (its header gives no size)";
+        return DecodeResult::Damaged;
+    }
     const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-    if (width <= 0 || height <= 0 || std::uint32_t(width) > limits.maxSide ||
-        std::uint32_t(height) > limits.maxSide || pixels > limits.maxPixels) {
+    if (std::uint32_t(width) > limits.maxSide || std::uint32_t(height) > limits.maxSide ||
+        pixels > limits.maxPixels) {
         why = std::to_string(width) + " x " + std::to_string(height) +
               " pixels is more than this program takes (" + std::to_string(limits.maxSide) +
               " pixels a side, " + std::to_string(limits.maxPixels) + " pixels in all)";

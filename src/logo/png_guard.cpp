@@ -1,0 +1,44 @@
+#include "logo/png_guard.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace quillet::logo {
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr std::array<std::uint8_t, 4> kImageData{'I', 'D', 'A', 'T'};
+// Length, type and CRC around each chunk's data.
+constexpr std::size_t kChunkFrame = 12;
+
+std::uint32_t ReadBigEndian32(std::span<const std::uint8_t> bytes) {
+    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
+           std::uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+} // namespace
+
+bool PngImageDataStartsEmpty(std::span<const std::uint8_t> file) {
+    if (file.size() < kSignature.size() ||
+        !std::equal(kSignature.begin(), kSignature.end(), file.begin())) {
+        return false;
+    }
+    // stb_image either consumes each chunk whole or gives up, so walking the chunks reaches the
+    // same first IDAT it would.
+    std::size_t at = kSignature.size();
+    while (file.size() - at >= 8) {
+        const std::uint32_t length = ReadBigEndian32(file.subspan(at, 4));
+        const auto type = file.subspan(at + 4, 4);
+        if (std::equal(kImageData.begin(), kImageData.end(), type.begin())) {
+            return length == 0;
+        }
+        if (file.size() - at < kChunkFrame || file.size() - at - kChunkFrame < length) {
+            return false;
+        }
+        at += kChunkFrame + length;
+    }
+    return false;
+}
+
+} // namespace quillet::logo
