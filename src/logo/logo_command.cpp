@@ -128,6 +128,9 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
         return 1;
     }
     if (!options.preview.empty() && !WriteFileWhole(PathFromUtf8(options.preview), png, why)) {
+        // A run that fails leaves no result of its own behind.
+        std::error_code ignored;
+        fs::remove(PathFromUtf8(options.output), ignored);
         err << program << ": cannot write '" << options.preview << "': " << why << "\n";
         return 1;
     }

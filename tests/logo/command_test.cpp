@@ -129,6 +129,15 @@ TEST_P(BadInputs, ExitOneNameTheFileWriteNothingStaySmall) {
 INSTANTIATE_TEST_SUITE_P(Files, BadInputs, testing::ValuesIn(kBadInputs),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(BadOutputs, APreviewThatCannotBeWrittenLeavesNoBmpEither) {
+    quillet::test::TempDir dir;
+    dir.Write("in.png", GreyPng(40, 20, 77));
+    const ProgramRun run = RunLogo(dir.Path(), {"in.png", "--preview", "no/such/p.png"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write 'no/such/p.png'"), std::string::npos) << run.err;
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"in.png"});
+}
+
 // A zlib stream of zeros that inflates to 30000 x 30000 grey: a real decompression bomb.
 TEST(BadInputs, DecompressionBombIsRefusedBeforeInflating) {
     quillet::test::TempDir dir;
