@@ -153,7 +153,7 @@ TEST(BadInputs, DecompressionBombIsRefusedBeforeInflating) {
         "chunk(b'IEND', b''))\n";
     dir.Write("bomb.py", Bytes(script.begin(), script.end()));
     const std::string png =
-        test::CommandOutput("python3 '" + (dir.Path() / "bomb.py").string() + "'");
+        quillet::test::CommandOutput("python3 '" + (dir.Path() / "bomb.py").string() + "'");
     ASSERT_GT(png.size(), 1000u);
     ASSERT_LT(png.size(), 2u << 20);
     dir.Write("bomb.png", Bytes(png.begin(), png.end()));
@@ -200,10 +200,10 @@ TEST(Command, PreviewIsTheBitmapAtOnePixelPerDot) {
     dir.Write("in.png", test::PngFile(40, 30, 1, grey));
     const ProgramRun run = RunLogo(dir.Path(), {"in.png", "-o", "out.bmp", "--preview", "out.png"});
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string bmp =
-        test::CommandOutput("convert '" + (dir.Path() / "out.bmp").string() + "' -depth 8 gray:-");
-    const std::string png =
-        test::CommandOutput("convert '" + (dir.Path() / "out.png").string() + "' -depth 8 gray:-");
+    const std::string bmp = quillet::test::CommandOutput(
+        "convert '" + (dir.Path() / "out.bmp").string() + "' -depth 8 gray:-");
+    const std::string png = quillet::test::CommandOutput(
+        "convert '" + (dir.Path() / "out.png").string() + "' -depth 8 gray:-");
     EXPECT_EQ(bmp.size(), 40u * 30u);
     EXPECT_EQ(png, bmp);
 }

@@ -65,7 +65,7 @@ TEST_P(ImageMagickDecode, LuminanceMatchesImageMagick) {
     ASSERT_EQ(picture.height, 40u);
 
     // ImageMagick to linear RGB, over white there, then Rec. 709 luminance, 16 bits a pixel.
-    const std::string oracle = test::CommandOutput(
+    const std::string oracle = quillet::test::CommandOutput(
         "convert '" + path +
         "' -colorspace RGB -background white -alpha remove -alpha off "
         "-fx '0.2126*r+0.7152*g+0.0722*b' -set colorspace sRGB -depth 16 -endian LSB gray:-");

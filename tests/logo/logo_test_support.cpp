@@ -2,9 +2,6 @@
 
 #include <stb_image_write.h>
 
-#include <cstdio>
-#include <memory>
-
 namespace quillet::logo::test {
 namespace {
 
@@ -31,20 +28,6 @@ double DotShare(const DotImage& dots, std::uint32_t x0, std::uint32_t x1) {
         }
     }
     return double(count) / (double(x1 - x0) * dots.height);
-}
-
-std::string CommandOutput(const std::string& command) {
-    struct Closer {
-        void operator()(std::FILE* f) const { pclose(f); }
-    };
-    std::unique_ptr<std::FILE, Closer> pipe(popen(command.c_str(), "r"));
-    std::string out;
-    char buffer[4096];
-    std::size_t got;
-    while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        out.append(buffer, got);
-    }
-    return out;
 }
 
 } // namespace quillet::logo::test

@@ -16,7 +16,4 @@ Bytes PngFile(std::uint32_t width, std::uint32_t height, int channels, const Byt
 // Share of dots in the columns [x0, x1) of every row.
 double DotShare(const DotImage& dots, std::uint32_t x0, std::uint32_t x1);
 
-// Runs `command` through the shell; its standard output, or what it managed.
-std::string CommandOutput(const std::string& command);
-
 } // namespace quillet::logo::test

@@ -1,7 +1,9 @@
 #include "bmp_builder.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 namespace quillet::test {
@@ -92,6 +94,20 @@ std::filesystem::path TempDir::Write(const std::string& name, const Bytes& bytes
         throw std::runtime_error("cannot write " + path.string());
     }
     return path;
+}
+
+std::string CommandOutput(const std::string& command) {
+    struct Closer {
+        void operator()(std::FILE* f) const { pclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> pipe(popen(command.c_str(), "r"));
+    std::string out;
+    char buffer[4096];
+    std::size_t got;
+    while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
+        out.append(buffer, got);
+    }
+    return out;
 }
 
 } // namespace quillet::test

@@ -35,6 +35,9 @@ struct BmpFields {
 
 Bytes BuildBmp(const BmpFields& fields);
 
+// Runs `command` through the shell; its standard output, or what it managed.
+std::string CommandOutput(const std::string& command);
+
 // For reading pictures whatever their geometry: the reader's own tests.
 inline BmpCheck AnyGeometry(const MonoBmpInfo&) {
     return BmpCheck::Ok;

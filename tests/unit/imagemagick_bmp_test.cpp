@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 namespace quillet {
@@ -58,18 +56,7 @@ void RunCommand(const std::string& command) {
 
 // One byte per pixel from ImageMagick: 0 for black, 255 for white.
 std::string GrayPixels(const std::string& path) {
-    struct Closer {
-        void operator()(std::FILE* f) const { pclose(f); }
-    };
-    const std::string command = "convert " + Quoted(path) + " -depth 8 gray:-";
-    std::unique_ptr<std::FILE, Closer> pipe(popen(command.c_str(), "r"));
-    std::string pixels;
-    char buffer[4096];
-    std::size_t got;
-    while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        pixels.append(buffer, got);
-    }
-    return pixels;
+    return test::CommandOutput("convert " + Quoted(path) + " -depth 8 gray:-");
 }
 
 // Every dot of the picture is a black pixel of ImageMagick's reading, and the other way round.
