@@ -52,6 +52,18 @@ bridge_start() {
     return 1
 }
 
+bridge_ended() { ! kill -0 "$BRIDGE_PID" 2>/dev/null; }
+
+# bridge_wait_end: waits (20 s at most) for the bridge to end by itself; its exit status in
+# BRIDGE_STATUS, "running" if it did not end.
+bridge_wait_end() {
+    BRIDGE_STATUS=running
+    e2e_until 200 bridge_ended || return 0
+    wait "$BRIDGE_PID"
+    BRIDGE_STATUS=$?
+    BRIDGE_PID=
+}
+
 # Ends the bridge with SIGTERM (it removes its registration), SIGKILL after 20 s.
 bridge_stop() {
     [ -n "$BRIDGE_PID" ] || return 0

@@ -6,6 +6,20 @@
 SIM_PID=
 QUILLET_PID=
 
+# e2e_until TENTHS COMMAND...: true once COMMAND is, false after TENTHS tenths of a second.
+e2e_until() {
+    local tenths=$1 i
+    shift
+    for i in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
+# e2e_size_is FILE BYTES: FILE holds exactly BYTES bytes.
+e2e_size_is() { [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" = "$2" ]; }
+
 # e2e_wait_output PID FILE TENTHS GREP-ARGS...: true once `grep GREP-ARGS FILE` finds its line,
 # false when PID ends without it or TENTHS tenths of a second pass.
 e2e_wait_output() {

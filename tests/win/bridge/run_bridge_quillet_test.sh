@@ -40,11 +40,7 @@ steps() {
 }
 # got_bytes FILE N: waits (10 s at most) until FILE holds N bytes; false with what it holds.
 got_bytes() {
-    local i
-    for i in $(seq 100); do
-        [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -eq "$2" ] && return 0
-        sleep 0.1
-    done
+    e2e_until 100 e2e_size_is "$1" "$2" && return 0
     echo "$1 holds $(stat -c %s "$1" 2>/dev/null || echo 0) bytes, not $2"
     return 1
 }
@@ -61,16 +57,8 @@ got_bytes "$work/got-1" "$all_print_bytes" || fail "the printer behind bridge 1"
 
 # The printer goes away: the bridge hangs up the pty and ends.
 bridge_stop_listener
-ended=0
-for _ in $(seq 200); do
-    kill -0 "$BRIDGE_PID" 2>/dev/null || { ended=1; break; }
-    sleep 0.1
-done
-[ "$ended" -eq 1 ] || fail "bridge 1 still runs 20 s after its printer went away"
-wait "$BRIDGE_PID"
-status=$?
-BRIDGE_PID=
-[ "$status" -eq 3 ] || fail "bridge 1 ended with $status, not 3"
+bridge_wait_end
+[ "$BRIDGE_STATUS" = 3 ] || fail "bridge 1 after its printer went away: $BRIDGE_STATUS, not 3"
 steps "click IDC_BTN_NV_PRINT_ALL" 'message "Quillet" "Error : Port write !!!" 10000' ||
     fail "printing with the printer gone"
 

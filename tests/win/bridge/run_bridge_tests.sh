@@ -37,27 +37,12 @@ expect_unregistered() {
     registered && bad "$1: COM$com is registered"
     [ -e "$link" ] || [ -L "$link" ] && bad "$1: $link is left behind"
 }
-# until_true TENTHS COMMAND...: true once COMMAND is, false after TENTHS tenths of a second.
-until_true() {
-    local tenths=$1 i
-    shift
-    for i in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    "$@"
-}
-bridge_ended() { ! kill -0 "$BRIDGE_PID" 2>/dev/null; }
-# wait_bridge: waits (20 s at most) for the bridge to end; its exit status in status.
+# wait_bridge: waits for the bridge to end; its exit status in status.
 wait_bridge() {
-    status=running
-    until_true 200 bridge_ended || return 0
-    wait "$BRIDGE_PID"
-    status=$?
-    BRIDGE_PID=
+    bridge_wait_end
+    status=$BRIDGE_STATUS
 }
 file_holds() { grep -q "$2" "$1" 2>/dev/null; }
-size_is() { [ "$(stat -c %s "$1" 2>/dev/null)" = "$2" ]; }
 wine_write() { "$WINE" cmd /c "echo $1 > \\\\.\\COM$com" >/dev/null 2>&1; }
 
 expect_unregistered "before the tests"
@@ -69,7 +54,7 @@ s.bind(("127.0.0.1", 0))
 print(s.getsockname()[1], flush=True)
 signal.pause()' >"$work/closed-port" &
 holder_pid=$!
-until_true 100 test -s "$work/closed-port"
+e2e_until 100 test -s "$work/closed-port"
 closed=$(cat "$work/closed-port")
 
 echo "=== refusals: message, status, nothing registered"
@@ -124,7 +109,7 @@ if bridge_start "$target" "$com" "$work/bridge-1"; then
         bad "second bridge: $(cat "$work/second.err")"
     bridge_ended && bad "the first bridge ended when the second was refused"
     wine_write one || bad "a Wine program could not write to COM$com"
-    until_true 100 file_holds "$work/got-1" one || bad "listener 1 got '$(cat "$work/got-1")', not 'one'"
+    e2e_until 100 file_holds "$work/got-1" one || bad "listener 1 got '$(cat "$work/got-1")', not 'one'"
     kill "$BRIDGE_PID"
     wait_bridge
     [ "$status" = 0 ] || bad "bridge after SIGTERM: status $status, not 0"
@@ -156,7 +141,7 @@ for _ in range(600):
 print("writes still succeed after 30 s")
 EOF
     writer_pid=$!
-    until_true 100 test -s "$work/got-2" || bad "listener 2 got nothing from the writer"
+    e2e_until 100 test -s "$work/got-2" || bad "listener 2 got nothing from the writer"
     bridge_stop_listener
     wait_bridge
     [ "$status" = 3 ] || bad "bridge after the listener stopped: status $status, not 3"
@@ -172,7 +157,7 @@ EOF
     if bridge_start "$target" "$com" "$work/bridge-3"; then
         kill -0 "$wine_hold_pid" 2>/dev/null || bad "the bridge restarted Wine for a port it had mapped"
         wine_write two || bad "a Wine program could not write to COM$com after the printer came back"
-        until_true 100 file_holds "$work/got-3" two || bad "listener 3 got '$(cat "$work/got-3")'"
+        e2e_until 100 file_holds "$work/got-3" two || bad "listener 3 got '$(cat "$work/got-3")'"
         bridge_stop
         expect_unregistered "after bridge 3"
     else
@@ -190,14 +175,14 @@ echo "=== character device (a pty's slave side): every byte value arrives, the d
 # Left with a new tty's settings (echo, newline translation): the bridge is to make it raw.
 socat -u "PTY,link=$work/printer-tty" "CREATE:$work/device-got" 2>"$work/stand-in.log" &
 stand_in_pid=$!
-until_true 100 test -L "$work/printer-tty" || bad "the pty stand-in did not start"
+e2e_until 100 test -L "$work/printer-tty" || bad "the pty stand-in did not start"
 device=$(readlink -f "$work/printer-tty")
 python3 -c 'import sys; sys.stdout.buffer.write(bytes(((k * 7) ^ (k >> 8)) % 256 for k in range(65536)))' \
     >"$work/bytes.bin"
 if bridge_start "$device" "$com" "$work/bridge-4"; then
     "$WINE" cmd /c copy /b "Z:${work//\//\\}\\bytes.bin" "\\\\.\\COM$com" >"$work/copy.out" 2>&1 ||
         bad "copy /b to COM$com failed: $(cat "$work/copy.out")"
-    until_true 300 size_is "$work/device-got" 65536 ||
+    e2e_until 300 e2e_size_is "$work/device-got" 65536 ||
         bad "the device got $(stat -c %s "$work/device-got") of 65536 bytes"
     cmp -s "$work/bytes.bin" "$work/device-got" || bad "the device got other bytes than were sent"
     e2e_end_process "$stand_in_pid" 50
