@@ -1,0 +1,7 @@
+#pragma once
+// The device paths of the present USB printer interfaces, in enumeration order (SetupAPI).
+
+#include <string>
+#include <vector>
+
+std::vector<std::string> ListUsbPrinterPaths();

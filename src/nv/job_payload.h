@@ -1,0 +1,36 @@
+// The bytes of a job, built and checked whole before the port is opened: a refused file sends
+// nothing.
+#pragma once
+
+#include "logo/logo_convert.h"
+#include "printer/setting_commands.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quillet::nv {
+
+struct Payload {
+    std::vector<std::uint8_t> bytes;
+    unsigned items = 0; // images stored or printed, pictures printed, packets sent
+};
+
+// FS q takes at most 255 images in one stream.
+inline constexpr std::size_t kMaxStoreFiles = 255;
+
+// One FS q stream of all files, in order, as the dialog's encoder writes it.
+bool BuildStorePayload(const std::vector<std::string>& files, const logo::ConvertSettings& convert,
+                       Payload& payload, std::string& why);
+
+// GS v 0 and the print trailer for each file.
+bool BuildRasterPayload(const std::vector<std::string>& files, const logo::ConvertSettings& convert,
+                        Payload& payload, std::string& why);
+
+// FS p n 30 for each number (1 to 255), then one print trailer.
+Payload BuildPrintPayload(const std::vector<std::uint8_t>& numbers);
+
+// One of the dialog's configuration packets.
+Payload BuildSettingPayload(SettingCommand command, std::int32_t feedMm);
+
+} // namespace quillet::nv

@@ -1,0 +1,252 @@
+#include "nv/nv_options.h"
+
+#include "logo/dither.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+namespace quillet::nv {
+namespace {
+
+constexpr const char* kDescription =
+    "Stores logos in an ESC/POS printer's NV memory and prints them, prints pictures, sends the "
+    "printer's settings, and reads back its status.\n"
+    "Exit status: 0 done, 1 file, port or transfer failure, 2 bad command line, 3 printer not "
+    "ready.";
+
+constexpr const char* kPortHelp =
+    "the printer: /dev/ttyUSB0 (serial), /dev/usb/lp0 (USB printer), tcp:HOST:PORT (network), "
+    "on Windows COMn or usb; default $QUILLET_PORT";
+
+constexpr const char* kStoreHelp =
+    "Store FILEs as the printer's NV images 1, 2, ... with one FS q download, which replaces "
+    "every image stored before. FILE is a 1-bit BMP or a PNG, JPEG, GIF, BMP, TGA or PNM picture, "
+    "converted on the way. NV memory takes a limited number of writes: store a logo when it "
+    "changes, not before every receipt.";
+
+// NAME VALUE as the command line gives it, to the dialog's buttons.
+const std::map<std::string, std::map<std::string, SettingCommand>>& SettingTable() {
+    static const std::map<std::string, std::map<std::string, SettingCommand>> table = {
+        {"bps",
+         {{"9600", SettingCommand::Bps9600},
+          {"19200", SettingCommand::Bps19200},
+          {"115200", SettingCommand::Bps115200}}},
+        {"columns", {{"42", SettingCommand::Columns42}, {"48", SettingCommand::Columns48}}},
+        {"buzzer", {{"on", SettingCommand::BuzzerUse}, {"off", SettingCommand::BuzzerNotUse}}},
+        {"near-sensor", {{"on", SettingCommand::NearUse}, {"off", SettingCommand::NearNotUse}}},
+        {"cut",
+         {{"command", SettingCommand::CutCommand},
+          {"full", SettingCommand::CutFull},
+          {"partial", SettingCommand::CutPartial}}},
+        {"paper-jam", {{"on", SettingCommand::JamUse}, {"off", SettingCommand::JamNotUse}}},
+    };
+    return table;
+}
+
+bool ResolveSetting(const std::string& name, const std::string& value, NvOptions& options,
+                    std::string& why) {
+    options.settingText = name + " " + value;
+    if (name == "feed") {
+        const bool digits =
+            !value.empty() && value.size() <= 3 &&
+            std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits || std::stoi(value) > 255) {
+            why = "feed takes 0 to 255 mm, not '" + value + "'";
+            return false;
+        }
+        options.setting = SettingCommand::FeedSet;
+        options.feedMm = std::stoi(value);
+        return true;
+    }
+    const auto& table = SettingTable();
+    const auto entry = table.find(name);
+    if (entry == table.end()) {
+        why = "unknown setting '" + name +
+              "': bps, columns, buzzer, near-sensor, cut, paper-jam or feed";
+        return false;
+    }
+    const auto choice = entry->second.find(value);
+    if (choice == entry->second.end()) {
+        std::string values;
+        for (const auto& [text, command] : entry->second)
+            values += (values.empty() ? "" : "|") + text;
+        why = name + " takes " + values + ", not '" + value + "'";
+        return false;
+    }
+    options.setting = choice->second;
+    return true;
+}
+
+struct RawOptions {
+    std::vector<std::string> ports;
+    std::string flow = "none";
+    double confirmSeconds = 60;
+    double nvWaitSeconds = 5;
+    std::uint32_t width = 0;
+    int paper = 0;
+    std::string dither;
+    int threshold = -1;
+    std::string settingName;
+    std::string settingValue;
+    std::vector<int> numbers;
+    bool invert = false;
+};
+
+void AddPortOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
+    command.add_option("--port", raw.ports, kPortHelp)->envname("QUILLET_PORT");
+    command.add_option("--baud", options.line.baud, "serial speed (default 115200)")
+        ->check(CLI::IsMember({9600u, 19200u, 38400u, 57600u, 115200u}));
+    command.add_option("--flow", raw.flow, "serial flow control (default none)")
+        ->check(CLI::IsMember({"none", "xon-xoff", "rts-cts"}));
+    command.add_flag("--quiet", options.quiet, "no progress line");
+}
+
+void AddJobOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
+    AddPortOptions(command, options, raw);
+    command.add_flag("--no-status", options.noStatus, "do not ask the printer's status first");
+    command.add_option("--save", options.save, "also write every byte sent to this file");
+}
+
+void AddPictureOptions(CLI::App& command, RawOptions& raw) {
+    command.add_option("--width", raw.width, "convert pictures to exactly this many dots across")
+        ->check(CLI::Range(1u, logo::kMaxWidthDots));
+    command.add_option("--paper", raw.paper, "convert pictures for 80 or 58 mm paper (default 80)")
+        ->check(CLI::IsMember({80, 58}));
+    command
+        .add_option("--dither", raw.dither,
+                    "floyd-steinberg (default), atkinson, ordered or threshold")
+        ->check(CLI::IsMember({"floyd-steinberg", "atkinson", "ordered", "threshold"}));
+    command
+        .add_option("--threshold", raw.threshold,
+                    "for --dither threshold: a dot where the grey is below it (128)")
+        ->check(CLI::Range(0, 255));
+    command.add_flag("--invert", raw.invert, "swap black and white");
+}
+
+bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
+    for (const std::string& text : raw.ports) {
+        port::PortAddress address;
+        if (!port::ParsePortAddress(text, address, why)) {
+            why = "bad --port '" + text + "': " + why;
+            return false;
+        }
+        options.ports.push_back(address);
+    }
+    if (options.ports.size() > 1) {
+        why = "one --port at a time";
+        return false;
+    }
+    options.line.flow = raw.flow == "xon-xoff"  ? port::Flow::XonXoff
+                        : raw.flow == "rts-cts" ? port::Flow::RtsCts
+                                                : port::Flow::None;
+    options.confirmTimeout =
+        std::chrono::milliseconds(static_cast<long long>(raw.confirmSeconds * 1000));
+    options.nvWait = std::chrono::milliseconds(static_cast<long long>(raw.nvWaitSeconds * 1000));
+
+    if (raw.width != 0 && raw.paper != 0) {
+        why = "--width and --paper exclude each other";
+        return false;
+    }
+    options.convert.width = raw.width;
+    if (raw.paper == 58)
+        options.convert.maxWidth = logo::kPaper58Dots;
+    if (!raw.dither.empty())
+        options.convert.dither = *logo::DitherFromName(raw.dither);
+    if (raw.threshold >= 0) {
+        if (options.convert.dither != logo::DitherKind::Threshold) {
+            why = "--threshold goes with --dither threshold";
+            return false;
+        }
+        options.convert.threshold = static_cast<std::uint8_t>(raw.threshold);
+    }
+    options.convert.invert = raw.invert;
+
+    for (const int n : raw.numbers)
+        options.numbers.push_back(static_cast<std::uint8_t>(n));
+    if (options.command == Command::Setting &&
+        !ResolveSetting(raw.settingName, raw.settingValue, options, why))
+        return false;
+
+    const bool fileOnly = options.command == Command::Store && !options.save.empty();
+    if (options.ports.empty() && !fileOnly) {
+        why = "which printer? give --port PORT or set QUILLET_PORT";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int ParseNvOptions(const std::string& program, std::span<const std::string> args,
+                   NvOptions& options, std::ostream& out, std::ostream& err) {
+    CLI::App app(kDescription, program);
+    app.require_subcommand(1, 1);
+    app.fallthrough(false);
+    RawOptions raw;
+
+    CLI::App* store = app.add_subcommand("store", kStoreHelp);
+    store->add_option("FILE", options.files, "the pictures, image 1 first")->required();
+    AddJobOptions(*store, options, raw);
+    AddPictureOptions(*store, raw);
+    store
+        ->add_option("--confirm-timeout", raw.confirmSeconds,
+                     "seconds to wait for the printer to confirm the write (default 60)")
+        ->check(CLI::Range(0.1, 3600.0));
+    store
+        ->add_option("--nv-wait", raw.nvWaitSeconds,
+                     "on a serial line without flow control, seconds before the first "
+                     "confirmation question (default 5)")
+        ->check(CLI::Range(0.0, 3600.0));
+
+    CLI::App* print = app.add_subcommand("print", "Print stored NV images N (FS p N).");
+    print->add_option("N", raw.numbers, "image numbers, 1 to 255")
+        ->required()
+        ->check(CLI::Range(1, 255));
+    AddJobOptions(*print, options, raw);
+
+    CLI::App* raster =
+        app.add_subcommand("raster", "Print FILEs as raster pictures (GS v 0), one after another.");
+    raster->add_option("FILE", options.files, "the pictures")->required();
+    AddJobOptions(*raster, options, raw);
+    AddPictureOptions(*raster, raw);
+
+    CLI::App* setting = app.add_subcommand(
+        "setting", "Send one configuration packet: bps 9600|19200|115200, columns 42|48, "
+                   "buzzer on|off, near-sensor on|off, cut command|full|partial, "
+                   "paper-jam on|off, feed MM.");
+    setting->add_option("NAME", raw.settingName, "the setting")->required();
+    setting->add_option("VALUE", raw.settingValue, "its value")->required();
+    AddJobOptions(*setting, options, raw);
+
+    CLI::App* status = app.add_subcommand(
+        "status", "Ask the printer's state (DLE EOT 1-4). Exit 0 ready, 3 not ready, 1 no answer.");
+    AddPortOptions(*status, options, raw);
+    CLI::App* info = app.add_subcommand(
+        "info", "Ask the printer's model, type, ROM and firmware version and model name (GS I).");
+    AddPortOptions(*info, options, raw);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, out, err);
+        return code == 0 ? 0 : 2;
+    }
+    const std::map<const CLI::App*, Command> commands = {
+        {store, Command::Store},     {print, Command::Print},   {raster, Command::Raster},
+        {setting, Command::Setting}, {status, Command::Status}, {info, Command::Info}};
+    options.command = commands.at(app.get_subcommands().front());
+
+    std::string why;
+    if (!Finish(options, raw, why)) {
+        err << program << ": " << why << "\n";
+        err << "Run with --help for more information.\n";
+        return 2;
+    }
+    return -1;
+}
+
+} // namespace quillet::nv

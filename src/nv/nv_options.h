@@ -1,0 +1,41 @@
+// The command line of quillet-nv.
+#pragma once
+
+#include "logo/logo_convert.h"
+#include "port/port_address.h"
+#include "printer/setting_commands.h"
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quillet::nv {
+
+enum class Command { Store, Print, Raster, Setting, Status, Info };
+
+struct NvOptions {
+    Command command = Command::Status;
+    std::vector<std::string> files;    // store, raster
+    std::vector<std::uint8_t> numbers; // print
+    SettingCommand setting = SettingCommand::Bps115200;
+    std::int32_t feedMm = 0; // setting feed
+    std::string settingText; // "bps 115200", for the result line
+    std::vector<port::PortAddress> ports;
+    port::LineSettings line;
+    bool noStatus = false;
+    bool quiet = false;
+    std::string save; // also write the job's bytes here
+    std::chrono::milliseconds confirmTimeout{60'000};
+    std::chrono::milliseconds nvWait{5'000};
+    logo::ConvertSettings convert;
+};
+
+// Parses the arguments after the program name. -1: run; otherwise the exit status to end with
+// (0 after --help, 2 for a bad command line, the reason on `err`).
+int ParseNvOptions(const std::string& program, std::span<const std::string> args,
+                   NvOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace quillet::nv

@@ -1,0 +1,273 @@
+#include "nv/printer_job.h"
+
+#include "nv/printer_answers.h"
+#include "nv/printer_session.h"
+#include "nv/progress_line.h"
+#include "port/open_port.h"
+
+#include <asio/experimental/as_tuple.hpp>
+#include <asio/experimental/awaitable_operators.hpp>
+#include <asio/this_coro.hpp>
+#include <asio/use_awaitable.hpp>
+
+#include <cstdio>
+
+namespace quillet::nv {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// A printer that answers at all answers a status question at once.
+constexpr milliseconds kQuestionTimeout{1000};
+// On a line that may drop bytes while the printer writes, the confirmation question is repeated.
+constexpr milliseconds kConfirmRepeat{2000};
+// GS I 65..69 answers are short texts.
+constexpr std::size_t kLongestIdText = 80;
+
+AnswerMatcher ByteOfForm(bool (*form)(std::uint8_t)) {
+    return [form](std::vector<std::uint8_t>& inbox) { return TakeByteAnswer(inbox, form); };
+}
+
+AnswerMatcher AnyByte() {
+    return ByteOfForm([](std::uint8_t) { return true; });
+}
+
+AnswerMatcher IdText() {
+    return [](std::vector<std::uint8_t>& inbox) {
+        return TakeTextAnswer(inbox, 0x5F, kLongestIdText);
+    };
+}
+
+std::string Seconds(Clock::duration elapsed) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::chrono::duration<double>(elapsed).count());
+    return text;
+}
+
+std::string Hex(std::uint8_t b) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", b);
+    return text;
+}
+
+std::string Printable(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes)
+        text += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '?';
+    return text;
+}
+
+struct StatusReading {
+    bool answered = false; // at least DLE EOT 1 was answered
+    PrinterState state;
+};
+
+asio::awaitable<StatusReading> ReadStatus(PrinterSession& session) {
+    StatusReading reading;
+    for (std::uint8_t n = 1; n <= 4; ++n) {
+        const auto answer =
+            co_await session.Ask(StatusQuestion(n), ByteOfForm(IsStatusAnswer), kQuestionTimeout);
+        if (!answer)
+            break;
+        ApplyStatusAnswer(n, answer->front(), reading.state);
+        reading.answered = true;
+    }
+    co_return reading;
+}
+
+std::string NotReadyMessage(const PrinterState& state) {
+    std::string text = "the printer is not ready: ";
+    const auto reasons = NotReadyReasons(state);
+    for (std::size_t i = 0; i < reasons.size(); ++i)
+        text += (i ? ", " : "") + reasons[i];
+    return text;
+}
+
+asio::awaitable<JobResult> StatusJob(PrinterSession& session) {
+    JobResult result;
+    const StatusReading reading = co_await ReadStatus(session);
+    if (!reading.answered) {
+        result.exit = kExitFailed;
+        result.message = session.LineError().empty()
+                             ? "the printer gives no status (no answer to DLE EOT 1)"
+                             : session.LineError();
+        co_return result;
+    }
+    result.lines = StateLines(reading.state);
+    if (!NotReadyReasons(reading.state).empty()) {
+        result.lines.push_back("not ready");
+        result.exit = kExitNotReady;
+    } else {
+        result.lines.push_back("ready");
+    }
+    co_return result;
+}
+
+asio::awaitable<JobResult> InfoJob(PrinterSession& session) {
+    JobResult result;
+    bool any = false;
+    struct ByteQuestion {
+        std::uint8_t n;
+        const char* name;
+        AnswerMatcher matcher;
+    };
+    const ByteQuestion byteQuestions[] = {{1, "model ID", AnyByte()},
+                                          {2, "type ID", ByteOfForm(IsTypeIdAnswer)},
+                                          {3, "ROM version ID", AnyByte()}};
+    for (const ByteQuestion& q : byteQuestions) {
+        const auto answer = co_await session.Ask(IdQuestion(q.n), q.matcher, kQuestionTimeout);
+        std::string line = std::string(q.name) + ": ";
+        if (!answer) {
+            line += "no answer";
+        } else {
+            any = true;
+            line += Hex(answer->front());
+            if (q.n == 2)
+                line += (answer->front() & 0x02) ? " (auto-cutter)" : " (no auto-cutter)";
+        }
+        result.lines.push_back(line);
+    }
+    const std::pair<std::uint8_t, const char*> textQuestions[] = {{65, "firmware"},
+                                                                  {67, "model name"}};
+    for (const auto& [n, name] : textQuestions) {
+        const auto answer = co_await session.Ask(IdQuestion(n), IdText(), kQuestionTimeout);
+        any = any || answer.has_value();
+        result.lines.push_back(std::string(name) + ": " +
+                               (answer ? Printable(*answer) : std::string("no answer")));
+    }
+    if (!any) {
+        result.exit = kExitFailed;
+        result.message =
+            session.LineError().empty() ? "the printer gives no answers" : session.LineError();
+    }
+    co_return result;
+}
+
+// GS r 1 after the last byte: the printer answers once it has taken everything, NV write
+// included. Nothing real-time is sent meanwhile.
+asio::awaitable<bool> Confirm(PrinterSession& session, const NvOptions& options) {
+    constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
+    const auto deadline = Clock::now() + options.confirmTimeout;
+    auto left = [&] {
+        return std::max(milliseconds(1),
+                        std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
+    };
+    const AnswerMatcher matcher = ByteOfForm(IsPaperSensorAnswer);
+    if (!session.MayDropWhileBusy())
+        co_return (co_await session.Ask(kPaperSensorQuestion, matcher, left())).has_value();
+
+    asio::steady_timer wait(co_await asio::this_coro::executor,
+                            std::min(options.nvWait, options.confirmTimeout));
+    co_await wait.async_wait(tuple);
+    while (Clock::now() < deadline && session.LineError().empty()) {
+        if (co_await session.Ask(kPaperSensorQuestion, matcher, std::min(kConfirmRepeat, left())))
+            co_return true;
+    }
+    co_return false;
+}
+
+std::string JobWhat(const NvOptions& options, const Payload& payload) {
+    const std::string bytes = " (" + Grouped(payload.bytes.size()) + " bytes)";
+    const std::string count = std::to_string(payload.items);
+    switch (options.command) {
+    case Command::Store:
+        return count + (payload.items == 1 ? " image" : " images") + bytes;
+    case Command::Print:
+        return "print of " + count + (payload.items == 1 ? " image" : " images") + bytes;
+    case Command::Raster:
+        return count + (payload.items == 1 ? " picture" : " pictures") + bytes;
+    case Command::Setting:
+        return "setting " + options.settingText + bytes;
+    case Command::Status:
+    case Command::Info:
+        break;
+    }
+    return bytes;
+}
+
+asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& options,
+                                   const Payload& payload, const JobHooks& hooks) {
+    JobResult result;
+    bool answers = false;
+    if (!options.noStatus) {
+        const StatusReading reading = co_await ReadStatus(session);
+        if (!session.LineError().empty()) {
+            result.exit = kExitFailed;
+            result.message = session.LineError();
+            co_return result;
+        }
+        if (!reading.answered) {
+            hooks.note("the printer gives no status; going on");
+        } else if (!NotReadyReasons(reading.state).empty()) {
+            result.exit = kExitNotReady;
+            result.message = NotReadyMessage(reading.state);
+            co_return result;
+        }
+        answers = reading.answered;
+    }
+
+    const auto start = Clock::now();
+    const SendResult sent = co_await session.Send(payload.bytes, hooks.progress);
+    if (!sent.ok) {
+        session.DiscardOutput();
+        result.exit = kExitFailed;
+        result.message = sent.why + " after " + Grouped(sent.sent) + " of " +
+                         Grouped(payload.bytes.size()) + " bytes; the job is not done";
+        co_return result;
+    }
+    const std::string what = JobWhat(options, payload);
+    if (options.command != Command::Store) {
+        result.lines.push_back("sent " + what + " in " + Seconds(Clock::now() - start) + " s");
+        co_return result;
+    }
+    if (!answers) {
+        result.lines.push_back(what + " sent; this printer cannot confirm");
+        co_return result;
+    }
+    if (!co_await Confirm(session, options)) {
+        session.DiscardOutput();
+        result.exit = kExitFailed;
+        result.message = session.LineError().empty()
+                             ? what + " sent, but the printer did not confirm the write within " +
+                                   Seconds(options.confirmTimeout) + " s"
+                             : what + " sent, but then " + session.LineError();
+        co_return result;
+    }
+    result.lines.push_back("stored " + what + " and confirmed in " + Seconds(Clock::now() - start) +
+                           " s");
+    co_return result;
+}
+
+asio::awaitable<JobResult> RunOnSession(PrinterSession& session, const NvOptions& options,
+                                        const Payload* payload, const JobHooks& hooks) {
+    JobResult result;
+    switch (options.command) {
+    case Command::Status:
+        result = co_await StatusJob(session);
+        break;
+    case Command::Info:
+        result = co_await InfoJob(session);
+        break;
+    default:
+        result = co_await SendJob(session, options, *payload, hooks);
+        break;
+    }
+    session.Close();
+    co_return result;
+}
+
+} // namespace
+
+asio::awaitable<JobResult> RunPrinterJob(const NvOptions& options, const port::PortAddress& address,
+                                         const Payload* payload, const JobHooks& hooks) {
+    using namespace asio::experimental::awaitable_operators;
+    port::OpenResult opened = co_await port::OpenPort(address, options.line);
+    if (!opened.port)
+        co_return JobResult{kExitFailed, {}, opened.why};
+    PrinterSession session(co_await asio::this_coro::executor, std::move(opened.port));
+    auto done = co_await (RunOnSession(session, options, payload, hooks) || session.ReadLoop());
+    co_return std::get<0>(std::move(done));
+}
+
+} // namespace quillet::nv

@@ -1,0 +1,34 @@
+// One printer's job: open the port, ask the status, send, confirm.
+#pragma once
+
+#include "nv/job_payload.h"
+#include "nv/nv_options.h"
+
+#include <asio/awaitable.hpp>
+
+#include <functional>
+#include <string>
+
+namespace quillet::nv {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitBadCommandLine = 2;
+inline constexpr int kExitNotReady = 3;
+
+struct JobResult {
+    int exit = kExitDone;
+    std::vector<std::string> lines; // results, for standard output
+    std::string message;            // why it failed, for standard error
+};
+
+struct JobHooks {
+    std::function<void(const std::string&)> note; // a message while the job goes on
+    std::function<void(std::uint64_t sent, std::uint64_t total)> progress;
+};
+
+// `payload` is null for status and info.
+asio::awaitable<JobResult> RunPrinterJob(const NvOptions& options, const port::PortAddress& address,
+                                         const Payload* payload, const JobHooks& hooks);
+
+} // namespace quillet::nv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "port/port_address.h"
+#include "port/printer_port.h"
+
+#include <asio/any_io_executor.hpp>
+#include <asio/awaitable.hpp>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace quillet::port {
+
+// How long a network printer may take to accept the connection.
+inline constexpr std::chrono::seconds kConnectTimeout{5};
+
+struct OpenResult {
+    std::unique_ptr<PrinterPort> port; // null when the open failed
+    std::string why;                   // the reason, for the user
+};
+
+asio::awaitable<OpenResult> OpenPort(const PortAddress& address, const LineSettings& line);
+
+// The platform's own kinds: device paths on Linux, COMn and usb on Windows.
+OpenResult OpenLocalPort(asio::any_io_executor executor, const PortAddress& address,
+                         const LineSettings& line);
+
+} // namespace quillet::port

@@ -1,0 +1,133 @@
+// Device paths on Linux: a tty is a serial port; anything else (a USB printer class device,
+// a FIFO) is written as a file.
+#include "port/open_port.h"
+
+#include "port/stream_port.h"
+
+#include <asio/posix/stream_descriptor.hpp>
+#include <asio/serial_port.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace quillet::port {
+namespace {
+
+// Who may open the device, for a permission refusal: its group, when it has one of its own.
+std::string PermissionHint(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    const group* owner = ::getgrgid(st.st_gid);
+    if (!owner || st.st_gid == 0 || (st.st_mode & S_IRWXG) == 0)
+        return {};
+    const std::string name = owner->gr_name;
+    return "; members of the group " + name + " may open it (sudo usermod -aG " + name +
+           " $USER, then log in again)";
+}
+
+std::string OpenError(const std::string& path, int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "cannot open " + path + ": no such device (is the printer connected?)";
+    case EBUSY:
+        return "cannot open " + path + ": busy (another program has it open)";
+    case EACCES:
+    case EPERM:
+        return "cannot open " + path + ": permission denied" + PermissionHint(path);
+    default:
+        return "cannot open " + path + ": " + std::strerror(error);
+    }
+}
+
+asio::serial_port::flow_control::type FlowOf(Flow flow) {
+    switch (flow) {
+    case Flow::XonXoff:
+        return asio::serial_port::flow_control::software;
+    case Flow::RtsCts:
+        return asio::serial_port::flow_control::hardware;
+    case Flow::None:
+        break;
+    }
+    return asio::serial_port::flow_control::none;
+}
+
+OpenResult OpenSerial(asio::any_io_executor executor, int fd, const std::string& path,
+                      const LineSettings& line) {
+    asio::serial_port serial(executor);
+    std::error_code error;
+    serial.assign(fd, error);
+    if (error) {
+        ::close(fd);
+        return {nullptr, "cannot open " + path + ": " + error.message()};
+    }
+    // Raw 8N1, as asio's own open sets it up, then the user's speed and flow.
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        tio.c_cflag |= CREAD | CLOCAL;
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+    using sp = asio::serial_port;
+    serial.set_option(sp::baud_rate(line.baud), error);
+    if (!error)
+        serial.set_option(sp::character_size(8), error);
+    if (!error)
+        serial.set_option(sp::parity(sp::parity::none), error);
+    if (!error)
+        serial.set_option(sp::stop_bits(sp::stop_bits::one), error);
+    if (!error)
+        serial.set_option(sp::flow_control(FlowOf(line.flow)), error);
+    if (error)
+        return {nullptr, "cannot set up " + path + ": " + error.message()};
+    const StreamTraits traits{true, line.flow == Flow::None};
+    auto discard = [](sp& port) { ::tcflush(port.native_handle(), TCOFLUSH); };
+    return {std::make_unique<StreamPort<sp>>(std::move(serial), traits, discard), {}};
+}
+
+} // namespace
+
+OpenResult OpenLocalPort(asio::any_io_executor executor, const PortAddress& address,
+                         const LineSettings& line) {
+    const std::string& path = address.path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {nullptr, OpenError(path, errno)};
+    if (S_ISDIR(st.st_mode))
+        return {nullptr, "cannot open " + path + ": it is a folder"};
+    if (S_ISREG(st.st_mode))
+        return {nullptr, "cannot open " + path + ": not a device (a regular file)"};
+
+    // A FIFO has no back channel, and opening it for reading too would make us our own reader.
+    const bool fifo = S_ISFIFO(st.st_mode);
+    const int flags = (fifo ? O_WRONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        // A FIFO nobody reads: the printer side is not there.
+        if (fifo && errno == ENXIO)
+            return {nullptr, "cannot open " + path + ": nothing reads it (is the printer there?)"};
+        return {nullptr, OpenError(path, errno)};
+    }
+    if (::isatty(fd))
+        return OpenSerial(executor, fd, path, line);
+
+    asio::posix::stream_descriptor file(executor);
+    std::error_code error;
+    file.assign(fd, error);
+    if (error) {
+        ::close(fd);
+        return {nullptr, "cannot open " + path + ": " + error.message()};
+    }
+    const StreamTraits traits{!fifo, false};
+    return {std::make_unique<StreamPort<asio::posix::stream_descriptor>>(std::move(file), traits),
+            {}};
+}
+
+} // namespace quillet::port

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillet::port {
+
+enum class PortKind {
+    Path,       // a device or file path: serial when it is a tty, else written as a file
+    Tcp,        // tcp:HOST:PORT
+    WindowsCom, // COMn (Windows)
+    WindowsUsb, // usb: the first USB printer interface (Windows)
+};
+
+struct PortAddress {
+    std::string text; // as the user gave it, for messages
+    PortKind kind = PortKind::Path;
+    std::string path; // Path, WindowsCom (COM9)
+    std::string host; // Tcp, without brackets
+    std::uint16_t tcpPort = 0;
+};
+
+// Parses a --port value. On false, `why` says what is wrong with it.
+bool ParsePortAddress(const std::string& text, PortAddress& address, std::string& why);
+
+enum class Flow { None, XonXoff, RtsCts };
+
+struct LineSettings {
+    unsigned baud = 115200;
+    Flow flow = Flow::None;
+};
+
+} // namespace quillet::port

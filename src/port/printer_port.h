@@ -1,0 +1,53 @@
+#pragma once
+
+#include "port/port_address.h"
+
+#include <asio/awaitable.hpp>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <system_error>
+
+namespace quillet::port {
+
+enum class IoStatus {
+    Ok,
+    TimedOut, // nothing moved within the limit
+    Closed,   // the other end went away (end of file, hang-up, reset)
+    Failed,   // any other error; `error` says which
+};
+
+struct IoResult {
+    IoStatus status = IoStatus::Ok;
+    std::size_t bytes = 0;
+    std::error_code error;
+};
+
+// An open printer port. All calls come from the one thread that runs its io_context.
+class PrinterPort {
+public:
+    virtual ~PrinterPort() = default;
+
+    // Writes some of `data`; TimedOut when the port takes nothing within `limit`.
+    virtual asio::awaitable<IoResult> WriteSome(std::span<const std::uint8_t> data,
+                                                std::chrono::milliseconds limit) = 0;
+    // Reads what has arrived, waiting for at least one byte; Close() ends the wait.
+    virtual asio::awaitable<IoResult> ReadSome(std::span<std::uint8_t> into) = 0;
+    // False for a port that only takes data (a FIFO, a printer file without a back channel).
+    virtual bool CanRead() const = 0;
+    // A serial line without flow control: bytes sent while the printer is busy may be lost.
+    virtual bool MayDropWhileBusy() const = 0;
+    // Drops what is still queued for the printer (a serial close would otherwise wait for it).
+    virtual void DiscardOutput() {}
+    virtual void Close() = 0;
+};
+
+// A failed open: `message` is the whole reason, for the user.
+struct OpenFailure {
+    std::string message;
+};
+
+} // namespace quillet::port

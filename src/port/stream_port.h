@@ -1,0 +1,74 @@
+// One PrinterPort over any Asio stream: a serial port, a socket, a descriptor or a handle.
+#pragma once
+
+#include "port/printer_port.h"
+
+#include <asio/buffer.hpp>
+#include <asio/experimental/as_tuple.hpp>
+#include <asio/experimental/awaitable_operators.hpp>
+#include <asio/steady_timer.hpp>
+#include <asio/use_awaitable.hpp>
+
+#include <functional>
+#include <utility>
+
+namespace quillet::port {
+
+// End of file, hang-up and reset all mean the printer is gone.
+IoStatus ClassifyError(const std::error_code& error);
+
+struct StreamTraits {
+    bool canRead = true;
+    bool mayDropWhileBusy = false;
+};
+
+template <class Stream> class StreamPort final : public PrinterPort {
+public:
+    using Discard = std::function<void(Stream&)>;
+
+    StreamPort(Stream stream, StreamTraits traits, Discard discard = {})
+        : stream_(std::move(stream)), traits_(traits), discard_(std::move(discard)) {}
+    ~StreamPort() override { Close(); }
+
+    asio::awaitable<IoResult> WriteSome(std::span<const std::uint8_t> data,
+                                        std::chrono::milliseconds limit) override {
+        using namespace asio::experimental::awaitable_operators;
+        constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
+        asio::steady_timer timer(stream_.get_executor(), limit);
+        auto done =
+            co_await (stream_.async_write_some(asio::buffer(data.data(), data.size()), tuple) ||
+                      timer.async_wait(tuple));
+        if (done.index() == 1)
+            co_return IoResult{IoStatus::TimedOut, 0, {}};
+        const auto [error, bytes] = std::get<0>(done);
+        co_return IoResult{error ? ClassifyError(error) : IoStatus::Ok, bytes, error};
+    }
+
+    asio::awaitable<IoResult> ReadSome(std::span<std::uint8_t> into) override {
+        constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
+        const auto [error, bytes] =
+            co_await stream_.async_read_some(asio::buffer(into.data(), into.size()), tuple);
+        co_return IoResult{error ? ClassifyError(error) : IoStatus::Ok, bytes, error};
+    }
+
+    bool CanRead() const override { return traits_.canRead; }
+    bool MayDropWhileBusy() const override { return traits_.mayDropWhileBusy; }
+
+    void DiscardOutput() override {
+        if (discard_ && stream_.is_open())
+            discard_(stream_);
+    }
+
+    void Close() override {
+        std::error_code ignored;
+        if (stream_.is_open())
+            stream_.close(ignored);
+    }
+
+private:
+    Stream stream_;
+    StreamTraits traits_;
+    Discard discard_;
+};
+
+} // namespace quillet::port
