@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all setup build run test bench dist format clean
+.PHONY: all setup build install run test bench dist format clean
 
 all: build
 
@@ -14,6 +14,16 @@ build: setup
 	@cmake --build --preset native -j$(JOBS)
 	@cmake --preset win >/dev/null
 	@cmake --build --preset win -j$(JOBS)
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j$(JOBS)
+
+# The native programs, optimised, on PATH.
+PREFIX ?= /usr/local
+install: build
+	@for p in src/nv/quillet-nv src/logo/quillet-logo sim/quillet-sim; do \
+	    install -D -m 755 build/release/$$p "$(DESTDIR)$(PREFIX)/bin/$${p##*/}" || exit 1; \
+	    echo "installed $(DESTDIR)$(PREFIX)/bin/$${p##*/}"; \
+	done
 
 run: build
 	@scripts/run.sh

@@ -121,7 +121,7 @@ void AddPictureOptions(CLI::App& command, RawOptions& raw) {
         ->check(CLI::IsMember({"floyd-steinberg", "atkinson", "ordered", "threshold"}));
     command
         .add_option("--threshold", raw.threshold,
-                    "for --dither threshold: a dot where the grey is below it (128)")
+                    "a dot where the grey is below it (128); selects --dither threshold")
         ->check(CLI::Range(0, 255));
     command.add_flag("--invert", raw.invert, "swap black and white");
 }
@@ -155,7 +155,10 @@ bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
         options.convert.maxWidth = logo::kPaper58Dots;
     if (!raw.dither.empty())
         options.convert.dither = *logo::DitherFromName(raw.dither);
+    // As in quillet-logo: --threshold alone means the threshold dither.
     if (raw.threshold >= 0) {
+        if (raw.dither.empty())
+            options.convert.dither = logo::DitherKind::Threshold;
         if (options.convert.dither != logo::DitherKind::Threshold) {
             why = "--threshold goes with --dither threshold";
             return false;

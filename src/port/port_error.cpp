@@ -2,7 +2,6 @@
 
 #include <asio/error.hpp>
 
-#include <cerrno>
 
 namespace quillet::port {
 
@@ -13,8 +12,8 @@ IoStatus ClassifyError(const std::error_code& error) {
         return IoStatus::Closed;
 #ifndef _WIN32
     // A pty or USB adapter that hangs up fails every call with EIO; a printer unplugged, ENODEV.
-    if (error.category() == std::system_category() &&
-        (error.value() == EIO || error.value() == ENODEV || error.value() == ENXIO))
+    if (error == std::errc::io_error || error == std::errc::no_such_device ||
+        error == std::errc::no_such_device_or_address)
         return IoStatus::Closed;
 #endif
     return IoStatus::Failed;
