@@ -9,7 +9,7 @@ namespace sim {
 namespace {
 
 constexpr std::uint8_t LF = 0x0A, FF = 0x0C, ESC = 0x1B, GS = 0x1D, FS = 0x1C, US = 0x1F,
-                       STX = 0x02;
+                       STX = 0x02, DLE = 0x10, EOT = 0x04, ENQ = 0x05, DC4 = 0x14;
 
 bool valid_print_mode(std::uint8_t m) {
     return m <= 3 || (m >= 48 && m <= 51);
@@ -21,9 +21,20 @@ int le16(const std::vector<std::uint8_t>& b, std::size_t i) {
 
 } // namespace
 
-void Decoder::feed(const std::uint8_t* bytes, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
+std::size_t Decoder::feed(const std::uint8_t* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
         step(bytes[i], offset_++);
+        if (paused_) {
+            paused_ = false;
+            return i + 1;
+        }
+    }
+    return n;
+}
+
+void Decoder::nv_written(const char* name) {
+    if (responder_.nv_written(offset_, name))
+        paused_ = true;
 }
 
 void Decoder::step(std::uint8_t b, std::uint64_t off) {
@@ -81,9 +92,23 @@ Decoder::Match Decoder::classify() const {
             return h[2] == '3' ? need(4) : Match::Unknown;
         }
         return Match::Unknown;
+    case DLE:
+        if (len < 2)
+            return Match::NeedMore;
+        if (h[1] == EOT || h[1] == ENQ)
+            return need(3);
+        if (h[1] == DC4) {
+            if (len < 3)
+                return Match::NeedMore;
+            // fn 1 and 2 carry two parameters, fn 8 the seven bytes of the buffer clear.
+            return h[2] == 1 || h[2] == 2 ? need(5) : h[2] == 8 ? need(10) : Match::Done;
+        }
+        return Match::Unknown;
     case GS:
         if (len < 2)
             return Match::NeedMore;
+        if (h[1] == 'r' || h[1] == 'I')
+            return need(3);
         if (h[1] == 'v') {
             if (len < 3)
                 return Match::NeedMore;
@@ -151,6 +176,9 @@ void Decoder::execute() {
         return Record("cmd").add("name", name).add("offset", hdr_off_);
     };
     switch (h[0]) {
+    case DLE:
+        realtime();
+        return;
     case LF:
         log_.write(cmd("LF"));
         printer_.feed(Printer::kLineDots);
@@ -173,7 +201,9 @@ void Decoder::execute() {
         }
         return;
     case GS:
-        if (h[1] == 'v') {
+        if (h[1] == 'r' || h[1] == 'I') {
+            question();
+        } else if (h[1] == 'v') {
             raster_ = Raster{};
             raster_.x = le16(h, 4);
             raster_.y = le16(h, 6);
@@ -314,6 +344,9 @@ void Decoder::nv_definition_done() {
         r.add("bytes", nv_.total);
         r.add("stored", printer_.store().replace(std::move(nv_.images)));
         log_.write(r);
+        nv_ = NvDefinition{};
+        nv_written("FS q");
+        return;
     }
     nv_ = NvDefinition{};
 }
@@ -359,8 +392,17 @@ std::string Decoder::pending_name() const {
     switch (hdr_[0]) {
     case ESC:
         return second == 'c' ? "ESC c 3" : "ESC";
+    case DLE:
+        return second == EOT   ? "DLE EOT"
+               : second == ENQ ? "DLE ENQ"
+               : second == DC4 ? "DLE DC4"
+                               : "DLE";
     case GS:
-        return second == 'v' ? "GS v 0" : second == 'V' ? "GS V" : "GS";
+        return second == 'v'   ? "GS v 0"
+               : second == 'V' ? "GS V"
+               : second == 'r' ? "GS r"
+               : second == 'I' ? "GS I"
+                               : "GS";
     case FS:
         return second == 'q' ? "FS q" : second == 'p' ? "FS p" : "FS";
     case US:

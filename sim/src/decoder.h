@@ -5,6 +5,7 @@
 #include "nv_store.h"
 #include "printer.h"
 #include "record.h"
+#include "responder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +19,13 @@ public:
     // Longest data part of a setting packet taken as one; a longer length means it is no packet.
     static constexpr int kMaxConfigData = 256;
 
-    Decoder(Printer& printer, RecordSink& log) : printer_(printer), log_(log) {}
+    Decoder(Printer& printer, RecordSink& log, Responder& responder)
+        : printer_(printer), log_(log), responder_(responder) {}
+    Decoder(Printer& printer, RecordSink& log) : Decoder(printer, log, no_responder_) {}
 
-    void feed(const std::uint8_t* bytes, std::size_t n);
+    // Decodes up to n bytes; returns how many it took, fewer when an NV write made the responder
+    // stop it.
+    std::size_t feed(const std::uint8_t* bytes, std::size_t n);
     // The stream has ended (exit or hang-up): a command cut short is logged as truncated.
     void finish();
     std::uint64_t offset() const { return offset_; }
@@ -33,6 +38,9 @@ private:
     Match classify() const;
     void execute();
     void unknown_then_replay();
+    void realtime();
+    void question();
+    void nv_written(const char* name);
 
     void start_nv_definition(int n);
     void nv_block_header_done();
@@ -44,8 +52,11 @@ private:
     void config_done();
     std::string pending_name() const;
 
+    static inline NoResponder no_responder_;
     Printer& printer_;
     RecordSink& log_;
+    Responder& responder_;
+    bool paused_ = false;
     std::uint64_t offset_ = 0;
     Mode mode_ = Mode::Command;
 

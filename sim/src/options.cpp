@@ -45,13 +45,18 @@ bool to_hex_bytes(const std::string& s, std::vector<std::uint8_t>& out) {
 
 const char* usage_text() {
     return "usage: quillet-sim [options]\n"
-           "A virtual ESC/POS receipt printer on a pseudo-terminal. Prints 'PTY <path>', then "
-           "'READY'.\n"
+           "A virtual ESC/POS receipt printer on a pseudo-terminal. Prints 'PTY <path>' (or "
+           "'LISTEN 127.0.0.1:<port>',\n"
+           "'FIFO <path>'), then 'READY'.\n"
            "  --out DIR               receipts DIR/receipt-0001.png ..., log DIR/log.jsonl "
            "(default sim-out)\n"
            "  --raw FILE              append every received byte to FILE\n"
            "  --store DIR             NV image store folder (default DIR of --out + /nv-store)\n"
            "  --pty-link PATH         make PATH a symlink to the pty\n"
+           "  --listen PORT           serve TCP on 127.0.0.1:PORT instead (0: a free port), one "
+           "connection at a time\n"
+           "  --fifo PATH             read a FIFO made at PATH instead (one-way, like "
+           "/dev/usb/lp0)\n"
            "  --wine-prefix DIR --com N   register the pty as COMN in that Wine prefix\n"
            "  --paper-dots 576|384    paper width in dots (default 576)\n"
            "  --nv-capacity BYTES     NV image memory size (default: 64 MiB)\n"
@@ -62,6 +67,12 @@ const char* usage_text() {
            "  --hangup-after BYTES    close the line after BYTES\n"
            "  --reply HEX             send these bytes once the host has opened the line\n"
            "  --exit-after-idle MS    exit MS after the last received byte\n"
+           "  --offline --cover-open --paper-near-end --paper-end   printer state\n"
+           "  --error cutter|unrecoverable|auto-recoverable        an error (may be repeated)\n"
+           "  --no-answers            a one-way printer: answer nothing\n"
+           "  --answer-dle-in-data    answer DLE EOT n on arrival, even inside image data\n"
+           "  --nv-busy-ms MS         busy MS after each NV write: bytes queued, real-time "
+           "commands refused\n"
            "  --help\n";
 }
 
@@ -83,6 +94,16 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         };
     };
     auto integer = [](int& dst) { return [&dst](const std::string& v) { return to_int(v, dst); }; };
+    const std::map<std::string, bool*> flags = {
+        {"--offline", &o.status.offline_switch},  {"--cover-open", &o.status.cover_open},
+        {"--paper-near-end", &o.status.near_end}, {"--paper-end", &o.status.paper_end},
+        {"--no-answers", &o.no_answers},          {"--answer-dle-in-data", &o.answer_dle_in_data},
+    };
+    const std::map<std::string, bool*> errors = {
+        {"cutter", &o.status.cutter_error},
+        {"unrecoverable", &o.status.unrecoverable_error},
+        {"auto-recoverable", &o.status.auto_recoverable_error},
+    };
     const std::map<std::string, Setter> setters = {
         {"--out", text(o.out_dir)},
         {"--raw", text(o.raw_file)},
@@ -110,6 +131,24 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         {"--hangup-after", u64(o.hangup_after)},
         {"--reply", [&](const std::string& v) { return to_hex_bytes(v, o.reply); }},
         {"--exit-after-idle", integer(o.exit_after_idle_ms)},
+        {"--listen",
+         [&](const std::string& v) {
+             int port = 0;
+             if (!to_int(v, port, 65535))
+                 return false;
+             o.listen_port = port;
+             return true;
+         }},
+        {"--fifo", text(o.fifo_path)},
+        {"--error",
+         [&](const std::string& v) {
+             const auto e = errors.find(v);
+             if (e == errors.end())
+                 return false;
+             *e->second = true;
+             return true;
+         }},
+        {"--nv-busy-ms", integer(o.nv_busy_ms)},
     };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -123,6 +162,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
             value = arg.substr(eq + 1);
             arg = arg.substr(0, eq);
             has_value = true;
+        }
+        if (const auto f = flags.find(arg); f != flags.end() && !has_value) {
+            *f->second = true;
+            continue;
         }
         const auto it = setters.find(arg);
         if (it == setters.end()) {
@@ -143,6 +186,15 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
     }
     if (o.wine_prefix.empty() != (o.com == 0)) {
         error = "--wine-prefix and --com go together";
+        return false;
+    }
+    const int lines = (o.listen_port ? 1 : 0) + (o.fifo_path.empty() ? 0 : 1);
+    if (lines > 1) {
+        error = "--listen and --fifo exclude each other";
+        return false;
+    }
+    if (lines && (!o.pty_link.empty() || !o.wine_prefix.empty())) {
+        error = "--pty-link and --wine-prefix need the pty, not --listen or --fifo";
         return false;
     }
     if (o.store_dir.empty())

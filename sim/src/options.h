@@ -1,6 +1,8 @@
 // The command line of the virtual printer.
 #pragma once
 
+#include "status.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +15,8 @@ struct Options {
     std::string raw_file;
     std::string store_dir; // empty: out_dir + "/nv-store"
     std::string pty_link;
+    std::optional<int> listen_port; // TCP on 127.0.0.1 instead of the pty; 0 picks a free port
+    std::string fifo_path;          // a FIFO instead of the pty: a one-way line
     std::string wine_prefix;
     int com = 0;
     int paper_dots = 576;
@@ -25,6 +29,10 @@ struct Options {
     std::optional<std::uint64_t> hangup_after;
     std::vector<std::uint8_t> reply;
     int exit_after_idle_ms = 0;
+    PrinterStatus status;
+    bool no_answers = false;
+    bool answer_dle_in_data = false;
+    int nv_busy_ms = 0;
     bool help = false;
 };
 

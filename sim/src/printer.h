@@ -4,6 +4,7 @@
 #include "nv_store.h"
 #include "paper.h"
 #include "record.h"
+#include "status.h"
 
 #include <cstdint>
 #include <string>
@@ -26,6 +27,8 @@ public:
     Printer(int paper_dots, NvStore& store, RecordSink& log, std::string out_dir);
 
     NvStore& store() { return store_; }
+    const PrinterStatus& status() const { return status_; }
+    void set_status(const PrinterStatus& s) { status_ = s; }
     int paper_dots() const { return paper_.width(); }
     const Paper& paper() const { return paper_; }
 
@@ -46,6 +49,7 @@ private:
 
     Paper paper_;
     NvStore& store_;
+    PrinterStatus status_;
     RecordSink& log_;
     std::string out_dir_;
     int receipt_count_ = 0;

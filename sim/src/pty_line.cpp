@@ -43,6 +43,18 @@ bool PtyLine::open(std::string& error) {
     return true;
 }
 
+long PtyLine::read(std::uint8_t* buf, std::size_t n) {
+    const ssize_t got = ::read(master_, buf, n);
+    return got > 0 ? static_cast<long>(got) : 0; // the slave held open: no end of input
+}
+
+long PtyLine::write(const std::uint8_t* p, std::size_t n) {
+    const ssize_t put = ::write(master_, p, n);
+    if (put >= 0)
+        return static_cast<long>(put);
+    return errno == EAGAIN || errno == EINTR ? 0 : -1;
+}
+
 void PtyLine::close() {
     if (slave_ >= 0)
         ::close(slave_);

@@ -1,10 +1,14 @@
 #include "session.h"
 
 #include "decoder.h"
+#include "fifo_line.h"
 #include "nv_store.h"
 #include "printer.h"
 #include "pty_line.h"
+#include "realtime_scan.h"
 #include "record.h"
+#include "responder.h"
+#include "tcp_line.h"
 #include "tty_state.h"
 #include "wine_ports.h"
 
@@ -15,6 +19,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <poll.h>
 #include <unistd.h>
 
@@ -63,13 +69,29 @@ void clear_old_receipts(const std::string& dir) {
     }
 }
 
-class Session {
+std::unique_ptr<Line> make_line(const Options& o) {
+    if (o.listen_port)
+        return std::make_unique<TcpLine>(*o.listen_port);
+    if (!o.fifo_path.empty())
+        return std::make_unique<FifoLine>(o.fifo_path);
+    return std::make_unique<PtyLine>();
+}
+
+class Session : public Responder {
 public:
     explicit Session(const Options& o)
         : o_(o), log_(o.out_dir + "/log.jsonl"), store_(o.store_dir, o.nv_capacity),
-          printer_(o.paper_dots, store_, log_, o.out_dir), decoder_(printer_, log_) {}
+          printer_(o.paper_dots, store_, log_, o.out_dir), decoder_(printer_, log_, *this),
+          line_(make_line(o)) {
+        printer_.set_status(o.status);
+    }
 
     int run();
+
+    void answer(std::uint64_t offset, const std::string& name, int n,
+                const std::vector<std::uint8_t>& bytes) override;
+    std::string taken_on_arrival(std::uint64_t offset) const override;
+    bool nv_written(std::uint64_t offset, const std::string& name) override;
 
 private:
     bool start();
@@ -80,16 +102,22 @@ private:
     void flush_out();
     std::size_t read_allowance(Clock::time_point now);
     void received(const std::uint8_t* p, std::size_t n, Clock::time_point now);
+    void arrived(const RealtimeCommand& c);
+    void decode_queue();
+    void refuse_queued_realtime();
+    void busy_over(Clock::time_point now);
     void faults_after_bytes(Clock::time_point now);
     void timed_faults(Clock::time_point now);
     void hang_up();
+    void take_connection();
+    void close_connection(const char* why);
 
     const Options& o_;
     JsonlFile log_;
     NvStore store_;
     Printer printer_;
     Decoder decoder_;
-    PtyLine line_;
+    std::unique_ptr<Line> line_;
     std::FILE* raw_ = nullptr;
     bool registered_ = false;
 
@@ -100,6 +128,16 @@ private:
     bool opened_ = false;
     bool replied_ = false;
     Clock::time_point last_rx_;
+
+    // The receive buffer: bytes taken off the line that the decoder has not had yet.
+    std::vector<std::uint8_t> queue_;
+    RealtimeScanner scanner_;
+    std::map<std::uint64_t, std::string> taken_; // real-time commands dealt with on arrival
+    bool host_closed_ = false; // the host closed a connection; it ends once the queue is done
+
+    bool busy_ = false;
+    Clock::time_point busy_start_, busy_end_;
+    std::uint64_t busy_offset_ = 0;
 
     double credit_ = 0; // bytes the baud rate allows now
     Clock::time_point credit_time_;
@@ -117,21 +155,22 @@ bool Session::start() {
         return false;
     }
     if (!o_.raw_file.empty() && !(raw_ = std::fopen(o_.raw_file.c_str(), "ab"))) {
-        std::fprintf(stderr, "quillet-sim: cannot open %s\n", o_.raw_file.c_str());
+        std::fprintf(stderr, "quillet-sim: cannot open %s: %s\n", o_.raw_file.c_str(),
+                     std::strerror(errno));
         return false;
     }
     const bool store_ok = store_.load();
     std::string err;
-    if (!line_.open(err)) {
+    if (!line_->open(err)) {
         std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
         return false;
     }
-    std::printf("PTY %s\n", line_.slave_path().c_str());
+    std::printf("%s\n", line_->announcement().c_str());
     std::fflush(stdout);
     if (!o_.pty_link.empty()) {
         std::error_code ec;
         std::filesystem::remove(o_.pty_link, ec);
-        std::filesystem::create_symlink(line_.slave_path(), o_.pty_link, ec);
+        std::filesystem::create_symlink(line_->where(), o_.pty_link, ec);
         if (ec) {
             std::fprintf(stderr, "quillet-sim: cannot link %s: %s\n", o_.pty_link.c_str(),
                          ec.message().c_str());
@@ -139,15 +178,17 @@ bool Session::start() {
         }
     }
     if (!o_.wine_prefix.empty()) {
-        if (!wine_register({o_.wine_prefix, o_.com, line_.slave_path()}, err)) {
+        if (!wine_register({o_.wine_prefix, o_.com, line_->where()}, err)) {
             std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
             return false;
         }
         registered_ = true;
     }
     Record r("start");
-    r.add("pty", line_.slave_path()).add("paper", o_.paper_dots).add("store", o_.store_dir);
+    r.add(line_->kind(), line_->where()).add("paper", o_.paper_dots).add("store", o_.store_dir);
     r.add("stored_images", store_.count()).add("capacity", store_.capacity());
+    r.add("answers", !o_.no_answers && line_->two_way());
+    r.add("offline", o_.status.offline());
     if (!store_ok)
         r.add("store_damaged", true);
     if (registered_)
@@ -160,10 +201,11 @@ bool Session::start() {
 }
 
 void Session::poll_tty() {
-    if (!line_.is_open())
+    const int fd = line_->tty_fd();
+    if (fd < 0)
         return;
     termios t{};
-    if (tcgetattr(line_.slave(), &t) != 0)
+    if (tcgetattr(fd, &t) != 0)
         return;
     const TtyState now = TtyState::from(t);
     if (tty_known_ && now.same_as(tty_))
@@ -193,17 +235,52 @@ void Session::host_opened(const char* trigger) {
                    .add("trigger", trigger));
 }
 
+void Session::answer(std::uint64_t offset, const std::string& name, int n,
+                     const std::vector<std::uint8_t>& bytes) {
+    if (o_.no_answers || !line_->answers())
+        return; // a one-way printer says nothing
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+    Record r("answer");
+    r.add("name", name).add("n", n).add("offset", offset);
+    r.add("bytes", hex_bytes(bytes.data(), bytes.size()));
+    if (taken_on_arrival(offset) == "answered")
+        r.add("on_arrival", true);
+    log_.write(r);
+    flush_out();
+}
+
+std::string Session::taken_on_arrival(std::uint64_t offset) const {
+    const auto it = taken_.find(offset);
+    return it == taken_.end() ? "" : it->second;
+}
+
+bool Session::nv_written(std::uint64_t offset, const std::string& name) {
+    if (o_.nv_busy_ms <= 0)
+        return false;
+    busy_ = true;
+    busy_offset_ = offset;
+    busy_start_ = Clock::now();
+    busy_end_ = busy_start_ + std::chrono::milliseconds(o_.nv_busy_ms);
+    log_.write(
+        Record("busy_start").add("after", name).add("offset", offset).add("ms", o_.nv_busy_ms));
+    return true;
+}
+
 void Session::flush_out() {
-    while (!out_.empty() && line_.is_open()) {
-        const ssize_t n = ::write(line_.master(), out_.data(), out_.size());
-        if (n <= 0)
+    while (!out_.empty() && line_->answers()) {
+        const long n = line_->write(out_.data(), out_.size());
+        if (n < 0) {
+            close_connection("write failed");
+            return;
+        }
+        if (n == 0)
             return; // the host's input is full: try again on the next turn
         out_.erase(out_.begin(), out_.begin() + n);
     }
 }
 
 std::size_t Session::read_allowance(Clock::time_point now) {
-    if (!line_.is_open() || stalled_)
+    if (!line_->connected() || stalled_ || host_closed_)
         return 0;
     std::size_t allow = 4096;
     if (o_.baud > 0) {
@@ -232,10 +309,65 @@ void Session::received(const std::uint8_t* p, std::size_t n, Clock::time_point n
         std::fflush(raw_);
     }
     credit_ -= static_cast<double>(n);
-    total_ += n;
     last_rx_ = now;
     host_opened("data");
-    decoder_.feed(p, n);
+    for (std::size_t i = 0; i < n; ++i)
+        if (const auto c = scanner_.take(p[i], total_ + i))
+            arrived(*c);
+    total_ += n;
+    queue_.insert(queue_.end(), p, p + n);
+    decode_queue();
+}
+
+// A real printer sees real-time commands as they come in, whatever they stand in.
+void Session::arrived(const RealtimeCommand& c) {
+    if (taken_.count(c.offset))
+        return;
+    if (busy_) {
+        taken_[c.offset] = "busy";
+        log_.write(Record("fault")
+                       .add("fault", "realtime_while_busy")
+                       .add("name", c.name)
+                       .add("n", c.n)
+                       .add("offset", c.offset)
+                       .add("busy_ms", ms_between(busy_start_, Clock::now())));
+        return;
+    }
+    if (!o_.answer_dle_in_data || c.name != "DLE EOT")
+        return;
+    taken_[c.offset] = "answered";
+    if (const auto b = transmit_status(printer_.status(), c.n))
+        answer(c.offset, c.name, c.n, {*b});
+}
+
+void Session::decode_queue() {
+    std::size_t done = 0;
+    while (!busy_ && done < queue_.size())
+        done += decoder_.feed(queue_.data() + done, queue_.size() - done);
+    queue_.erase(queue_.begin(), queue_.begin() + static_cast<long>(done));
+    taken_.erase(taken_.begin(), taken_.lower_bound(decoder_.offset()));
+    if (busy_)
+        refuse_queued_realtime();
+}
+
+// Bytes already queued behind the NV write are read during it, as far as the host can tell.
+void Session::refuse_queued_realtime() {
+    RealtimeScanner s;
+    const std::uint64_t first = decoder_.offset();
+    for (std::size_t i = 0; i < queue_.size(); ++i)
+        if (const auto c = s.take(queue_[i], first + i))
+            arrived(*c);
+}
+
+void Session::busy_over(Clock::time_point now) {
+    if (!busy_ || now < busy_end_)
+        return;
+    busy_ = false;
+    log_.write(Record("busy_end")
+                   .add("offset", busy_offset_)
+                   .add("after_ms", ms_between(busy_start_, now))
+                   .add("queued", queue_.size()));
+    decode_queue();
 }
 
 void Session::faults_after_bytes(Clock::time_point now) {
@@ -277,8 +409,33 @@ void Session::timed_faults(Clock::time_point now) {
 void Session::hang_up() {
     hung_up_ = true;
     decoder_.finish();
-    line_.close();
+    line_->hang_up();
     log_.write(Record("hangup").add("received", total_));
+}
+
+void Session::take_connection() {
+    std::string peer;
+    if (!line_->accept(peer))
+        return;
+    host_closed_ = false;
+    out_.clear();
+    log_.write(Record("connect").add("peer", peer).add("received", total_));
+    host_opened("connect");
+}
+
+// A network printer reads each connection as a job of its own: a command cut short by the
+// host's close is reported, and the next connection starts afresh.
+void Session::close_connection(const char* why) {
+    if (!line_->connected())
+        return;
+    decoder_.finish();
+    scanner_.reset();
+    line_->end_connection();
+    host_closed_ = false;
+    if (!out_.empty())
+        log_.write(Record("unsent").add("bytes", out_.size()));
+    out_.clear();
+    log_.write(Record("disconnect").add("reason", why).add("received", total_));
 }
 
 int Session::run() {
@@ -296,23 +453,40 @@ int Session::run() {
             last_tty = now;
         }
         timed_faults(now);
+        busy_over(now);
         flush_out();
-        if (o_.exit_after_idle_ms > 0 && total_ > 0 &&
+        // The host closed: the connection ends once what it sent is done and answered.
+        if (host_closed_ && !busy_ && queue_.empty() && out_.empty())
+            close_connection("closed by host");
+        if (o_.exit_after_idle_ms > 0 && total_ > 0 && !busy_ && queue_.empty() &&
             ms_between(last_rx_, now) >= o_.exit_after_idle_ms) {
             log_.write(Record("idle").add("received", total_).add("ms", o_.exit_after_idle_ms));
             break;
         }
-        const std::size_t allow = read_allowance(now);
         int timeout = kTtyPollMs;
-        if (line_.is_open() && allow == 0 && o_.baud > 0 && !stalled_)
-            timeout = 1; // wait for the line to have carried one more byte
-        pollfd pfd{line_.master(), POLLIN, 0};
-        const bool want_read = allow > 0;
-        if (::poll(want_read ? &pfd : nullptr, want_read ? 1 : 0, timeout) <= 0 ||
-            !(pfd.revents & POLLIN))
+        if (busy_)
+            timeout = std::clamp<int>(static_cast<int>(ms_between(now, busy_end_)), 0, timeout);
+        const int fd = line_->wait_fd();
+        if (fd >= 0 && !line_->connected()) {
+            pollfd pfd{fd, POLLIN, 0};
+            if (::poll(&pfd, 1, timeout) > 0 && (pfd.revents & POLLIN))
+                take_connection();
             continue;
-        const ssize_t n = ::read(line_.master(), buf.data(), std::min(allow, buf.size()));
-        if (n <= 0)
+        }
+        const std::size_t allow = read_allowance(now);
+        if (line_->connected() && allow == 0 && o_.baud > 0 && !stalled_)
+            timeout = 1; // wait for the line to have carried one more byte
+        pollfd pfd{fd, POLLIN, 0};
+        const bool want_read = fd >= 0 && allow > 0;
+        if (::poll(want_read ? &pfd : nullptr, want_read ? 1 : 0, timeout) <= 0 ||
+            !(pfd.revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        const long n = line_->read(buf.data(), std::min(allow, buf.size()));
+        if (n < 0) {
+            host_closed_ = true;
+            continue;
+        }
+        if (n == 0)
             continue;
         now = Clock::now();
         // Settings the host made before these bytes are logged before them.
@@ -329,7 +503,7 @@ void Session::stop() {
     if (!printer_.paper().empty())
         log_.write(Record("uncut").add("height", printer_.paper().height()));
     if (registered_) {
-        wine_unregister({o_.wine_prefix, o_.com, line_.slave_path()});
+        wine_unregister({o_.wine_prefix, o_.com, line_->where()});
         registered_ = false;
     }
     if (!o_.pty_link.empty()) {
@@ -337,11 +511,14 @@ void Session::stop() {
         if (std::filesystem::is_symlink(o_.pty_link, ec))
             std::filesystem::remove(o_.pty_link, ec);
     }
-    line_.close();
+    line_->hang_up();
     if (raw_)
         std::fclose(raw_);
     raw_ = nullptr;
-    log_.write(Record("exit").add("received", total_).add("receipts", printer_.receipts()));
+    log_.write(Record("exit")
+                   .add("received", total_)
+                   .add("receipts", printer_.receipts())
+                   .add("unprocessed", queue_.size()));
 }
 
 } // namespace

@@ -17,23 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-using Bytes = std::vector<std::uint8_t>;
 
 long ms_since(Clock::time_point t) {
     return static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - t).count());
-}
-
-bool write_all(int fd, const Bytes& b) {
-    std::size_t done = 0;
-    while (done < b.size()) {
-        const ssize_t n = write(fd, b.data() + done, b.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // n bytes of ESC @ pairs: harmless commands, one log record per pair.
@@ -56,22 +42,6 @@ Bytes blank_raster(int rows) {
                static_cast<std::uint8_t>(rows >> 8)};
     b.resize(b.size() + static_cast<std::size_t>(rows), 0);
     return b;
-}
-
-// Reads what arrives within `limit`, or until `count` bytes came.
-Bytes read_for(int fd, milliseconds limit, std::size_t count = SIZE_MAX) {
-    Bytes out;
-    const auto deadline = Clock::now() + limit;
-    while (Clock::now() < deadline && out.size() < count) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
-            std::uint8_t buf[64];
-            const ssize_t n = read(fd, buf, std::min(sizeof buf, count - out.size()));
-            if (n > 0)
-                out.insert(out.end(), buf, buf + n);
-        }
-    }
-    return out;
 }
 
 std::uintmax_t file_size(const std::string& p) {

@@ -5,12 +5,24 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 namespace simtest {
+
+namespace {
+
+// A socket that the peer closed must give EPIPE, not kill the test with SIGPIPE.
+ssize_t send_or_write(int fd, const std::uint8_t* p, std::size_t n) {
+    const ssize_t put = send(fd, p, n, MSG_NOSIGNAL);
+    return put < 0 && errno == ENOTSOCK ? write(fd, p, n) : put;
+}
+
+} // namespace
 
 SimProcess::SimProcess(const std::string& out_dir, std::vector<std::string> args)
     : out_dir_(out_dir) {
@@ -46,10 +58,19 @@ SimProcess::SimProcess(const std::string& out_dir, std::vector<std::string> args
             break;
         text.append(buf, static_cast<std::size_t>(n));
     }
-    const auto at = text.find("PTY ");
-    if (at != std::string::npos)
-        pty_ = text.substr(at + 4, text.find('\n', at) - at - 4);
-    ready_ = !pty_.empty() && text.find("READY\n") != std::string::npos;
+    auto line_after = [&](const std::string& head) {
+        const auto at = text.find(head);
+        if (at == std::string::npos || (at > 0 && text[at - 1] != '\n'))
+            return std::string();
+        const auto from = at + head.size();
+        return text.substr(from, text.find('\n', from) - from);
+    };
+    pty_ = line_after("PTY ");
+    fifo_ = line_after("FIFO ");
+    if (const std::string addr = line_after("LISTEN 127.0.0.1:"); !addr.empty())
+        port_ = std::stoi(addr);
+    ready_ =
+        (!pty_.empty() || !fifo_.empty() || port_ > 0) && text.find("READY\n") != std::string::npos;
 }
 
 SimProcess::~SimProcess() {
@@ -130,6 +151,49 @@ int open_host(const std::string& pty, bool ixon, speed_t speed) {
     }
     tcsetattr(fd, TCSANOW, &t);
     return fd;
+}
+
+int connect_tcp(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool write_all(int fd, const Bytes& b) {
+    std::size_t done = 0;
+    while (done < b.size()) {
+        const ssize_t n = send_or_write(fd, b.data() + done, b.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+Bytes read_for(int fd, std::chrono::milliseconds limit, std::size_t count) {
+    Bytes out;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline && out.size() < count) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 10) > 0 && (p.revents & POLLIN)) {
+            std::uint8_t buf[64];
+            const ssize_t n = read(fd, buf, std::min(sizeof buf, count - out.size()));
+            if (n <= 0)
+                break; // the other end closed
+            out.insert(out.end(), buf, buf + n);
+        }
+    }
+    return out;
 }
 
 std::string unique_dir(const std::string& stem) {

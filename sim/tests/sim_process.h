@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <termios.h>
@@ -18,7 +19,10 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool ready() const { return ready_; }
+    // From the line printed before READY: "PTY <path>", "LISTEN 127.0.0.1:<port>", "FIFO <path>".
     const std::string& pty() const { return pty_; }
+    int port() const { return port_; }
+    const std::string& fifo() const { return fifo_; }
     // Waits for the sim to end by itself; its exit status, or -2 when it is still running.
     int wait_exit(std::chrono::milliseconds limit);
     // SIGTERM, then the exit status (-1 when it had to be killed).
@@ -33,11 +37,20 @@ private:
     pid_t pid_ = -1;
     int stdout_fd_ = -1;
     std::string pty_;
+    int port_ = 0;
+    std::string fifo_;
     bool ready_ = false;
 };
 
+using Bytes = std::vector<std::uint8_t>;
+
 // The host's side: opens the slave as a serial program would and sets the line up.
 int open_host(const std::string& pty, bool ixon, speed_t speed = 0);
+// A TCP connection to 127.0.0.1:port; -1 when refused.
+int connect_tcp(int port);
+bool write_all(int fd, const Bytes& b);
+// Reads what arrives within `limit`, or until `count` bytes came.
+Bytes read_for(int fd, std::chrono::milliseconds limit, std::size_t count = SIZE_MAX);
 
 std::string unique_dir(const std::string& stem);
 
