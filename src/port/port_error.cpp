@@ -2,6 +2,7 @@
 
 #include <asio/error.hpp>
 
+#include <cerrno>
 
 namespace quillet::port {
 
@@ -12,8 +13,9 @@ IoStatus ClassifyError(const std::error_code& error) {
         return IoStatus::Closed;
 #ifndef _WIN32
     // A pty or USB adapter that hangs up fails every call with EIO; a printer unplugged, ENODEV.
-    if (error == std::errc::io_error || error == std::errc::no_such_device ||
-        error == std::errc::no_such_device_or_address)
+    const bool system = error.category() == asio::error::get_system_category() ||
+                        error.category() == std::system_category();
+    if (system && (error.value() == EIO || error.value() == ENODEV || error.value() == ENXIO))
         return IoStatus::Closed;
 #endif
     return IoStatus::Failed;
