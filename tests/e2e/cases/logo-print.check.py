@@ -3,6 +3,7 @@ import glob
 import json
 import os
 import shutil
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
@@ -26,8 +27,15 @@ assert why is None, why
 print(receipts[0], "matches colour.bmp")
 
 logos = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Logos")
+places = [os.path.join(p, "NvSave.BIN") for p in ("work", logos, os.path.dirname(os.environ["E2E_QUILLET"]))]
+found = [p for p in places if os.path.isfile(p)]
+assert len(found) == 1, found
+nv = open(found[0], "rb").read()
+# quillet-nv converts the colour picture itself, with the converter's defaults, into the same stream.
+cli = os.path.join(os.environ["E2E_CASE_DIR"], "quillet-nv.bin")
+subprocess.run([os.environ["E2E_NV"], "store", os.path.join(files, "colour.png"), "--save", cli], check=True)
+assert open(cli, "rb").read() == nv, "quillet-nv's stream differs from NvSave.BIN"
+print("quillet-nv store colour.png gives NvSave.BIN")
 shutil.rmtree(logos, ignore_errors=True)
-for place in ("work", logos, os.path.dirname(os.environ["E2E_QUILLET"])):
-    nv = os.path.join(place, "NvSave.BIN")
-    if os.path.isfile(nv):
-        os.remove(nv)
+for nv_file in found:
+    os.remove(nv_file)

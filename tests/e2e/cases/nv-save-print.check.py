@@ -21,6 +21,13 @@ nv = open(found[0], "rb").read()
 os.remove(found[0])
 assert nv[:3] == b"\x1c\x71\x03", nv[:3].hex()
 assert raw.startswith(nv), "the printer did not receive NvSave.BIN first"
+# quillet-nv writes the same stream for the same files.
+import subprocess  # noqa: E402
+
+cli = os.path.join(os.environ["E2E_CASE_DIR"], "quillet-nv.bin")
+subprocess.run([os.environ["E2E_NV"], "store"] + [os.path.join(files, n) for n in ("odd.bmp", "dark.bmp", "wide.bmp")]
+               + ["--save", cli], check=True)
+assert open(cli, "rb").read() == nv, "quillet-nv's stream differs from NvSave.BIN"
 after = raw[len(nv):]
 select = b"".join(bytes([0x1C, 0x70, n, 0x30]) + b"\n\n\n\x0c\x1bm" for n in (1, 2, 3))
 all_print = b"".join(bytes([0x1C, 0x70, n, 0x30]) for n in range(1, 20)) + b"\n\n\n\x0c\x1bm"
