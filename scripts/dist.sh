@@ -8,14 +8,15 @@ name=Quillet-$version-win64
 out=$root/build/dist
 quillet=$win_build/src/app/Quillet.exe
 logo=$win_build/src/logo/QuilletLogo.exe
-for exe in "$quillet" "$logo"; do
+nv=$win_build/src/nv/QuilletNv.exe
+for exe in "$quillet" "$logo" "$nv"; do
     [ -f "$exe" ] || { echo "$exe is not built: run 'make build' first." >&2; exit 1; }
 done
 
 stage=$out/$name
 rm -rf "$stage" "$out/$name.zip"
 mkdir -p "$stage/samples"
-cp "$quillet" "$logo" "$stage/"
+cp "$quillet" "$logo" "$nv" "$stage/"
 cp "$root/samples/"*.bmp "$stage/samples/"
 # Windows users open these in Notepad: CRLF line ends.
 sed 's/$/\r/' "$root/dist/README.txt" >"$stage/README.txt"
