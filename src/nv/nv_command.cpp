@@ -8,6 +8,7 @@
 #include <asio/io_context.hpp>
 #include <asio/use_future.hpp>
 
+#include <cstdio>
 #include <exception>
 #include <future>
 
@@ -37,6 +38,61 @@ bool SendsBytes(Command command) {
     return command != Command::Status && command != Command::Info;
 }
 
+const char* CommandName(Command command) {
+    switch (command) {
+    case Command::Store:
+        return "store";
+    case Command::Print:
+        return "print";
+    case Command::Raster:
+        return "raster";
+    case Command::Setting:
+        return "setting";
+    case Command::Status:
+        return "status";
+    case Command::Info:
+        break;
+    }
+    return "info";
+}
+
+nlohmann::json JobJson(const NvOptions& options, const std::string& port, const JobResult& job) {
+    nlohmann::json json = {{"port", port},
+                           {"command", CommandName(options.command)},
+                           {"ok", job.exit == kExitDone},
+                           {"exit", job.exit},
+                           {"bytes", job.bytesSent},
+                           {"seconds", job.seconds},
+                           {"lines", job.lines}};
+    if (!job.message.empty())
+        json["message"] = job.message;
+    json.update(job.answers);
+    return json;
+}
+
+// Port, result, bytes, seconds: one line per printer after a job on many.
+std::string SummaryLine(const std::string& port, const JobResult& job) {
+    std::string result;
+    if (!job.message.empty())
+        result = job.exit == kExitNotReady ? job.message : "failed: " + job.message;
+    for (const std::string& line : job.lines)
+        result += (result.empty() ? "" : "; ") + line;
+    char tail[64];
+    std::snprintf(tail, sizeof tail, " (%s bytes, %.1f s)", Grouped(job.bytesSent).c_str(),
+                  job.seconds);
+    return port + ": " + result + tail;
+}
+
+// A failure outweighs a printer that is not ready, which outweighs success.
+int WorstExit(const std::vector<JobResult>& results) {
+    auto weight = [](int exit) { return exit == kExitFailed ? 2 : exit == kExitNotReady ? 1 : 0; };
+    int worst = kExitDone;
+    for (const JobResult& job : results)
+        if (weight(job.exit) > weight(worst))
+            worst = job.exit;
+    return worst;
+}
+
 } // namespace
 
 int RunNvCommand(const std::string& program, std::span<const std::string> args, std::ostream& out,
@@ -64,31 +120,57 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         }
     }
 
-    ProgressLine progress(err, terminal && !options.quiet);
-    JobHooks hooks;
-    hooks.note = [&](const std::string& text) {
-        progress.Finish();
-        err << program << ": " << options.ports.front().text << ": " << text << "\n";
-    };
-    hooks.progress = [&](std::uint64_t sent, std::uint64_t total) { progress.Update(sent, total); };
+    std::vector<std::string> labels;
+    for (const port::PortAddress& address : options.ports)
+        labels.push_back(address.text);
+    ProgressBoard progress(err, terminal && !options.quiet, labels);
+    const bool many = options.ports.size() > 1;
 
+    // Every printer at once on one thread: a printer that fails never holds up the others.
     asio::io_context io;
     const Payload* jobPayload = SendsBytes(options.command) ? &payload : nullptr;
-    auto result = asio::co_spawn(
-        io, RunPrinterJob(options, options.ports.front(), jobPayload, hooks), asio::use_future);
-    io.run();
-    JobResult job;
-    try {
-        job = result.get();
-    } catch (const std::exception& e) {
-        job = JobResult{kExitFailed, {}, std::string("unexpected failure: ") + e.what()};
+    std::vector<std::future<JobResult>> futures;
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
+        JobHooks hooks;
+        const std::string label = options.ports[i].text;
+        hooks.note = [&progress, &program, label](const std::string& text) {
+            progress.Note(program + ": " + label + ": " + text);
+        };
+        hooks.progress = [&progress, i](std::uint64_t sent, std::uint64_t total) {
+            progress.Update(i, sent, total);
+        };
+        futures.push_back(asio::co_spawn(
+            io, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks)),
+            asio::use_future));
     }
+    io.run();
     progress.Finish();
-    for (const std::string& line : job.lines)
-        out << line << "\n";
-    if (!job.message.empty())
-        err << program << ": " << options.ports.front().text << ": " << job.message << "\n";
-    return job.exit;
+
+    std::vector<JobResult> results;
+    for (auto& future : futures) {
+        try {
+            results.push_back(future.get());
+        } catch (const std::exception& e) {
+            JobResult failed;
+            failed.exit = kExitFailed;
+            failed.message = std::string("unexpected failure: ") + e.what();
+            results.push_back(failed);
+        }
+    }
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const JobResult& job = results[i];
+        const std::string& where = options.ports[i].text;
+        if (!job.message.empty())
+            err << program << ": " << where << ": " << job.message << "\n";
+        if (options.json)
+            out << JobJson(options, where, job).dump() << "\n";
+        else if (!many)
+            for (const std::string& line : job.lines)
+                out << line << "\n";
+        else
+            out << SummaryLine(where, job) << "\n";
+    }
+    return WorstExit(results);
 }
 
 } // namespace quillet::nv

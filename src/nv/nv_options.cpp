@@ -2,10 +2,13 @@
 
 #include "logo/dither.h"
 
+#include "logo/file_paths.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 
 namespace quillet::nv {
@@ -82,6 +85,7 @@ bool ResolveSetting(const std::string& name, const std::string& value, NvOptions
 
 struct RawOptions {
     std::vector<std::string> ports;
+    std::string portsFile;
     std::string flow = "none";
     double confirmSeconds = 60;
     double nvWaitSeconds = 5;
@@ -97,6 +101,10 @@ struct RawOptions {
 
 void AddPortOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
     command.add_option("--port", raw.ports, kPortHelp)->envname("QUILLET_PORT");
+    command.add_option("--ports", raw.portsFile,
+                       "a file of ports, one a line (# starts a comment): the job runs on every "
+                       "printer at once");
+    command.add_flag("--json", options.json, "one JSON object per printer on standard output");
     command.add_option("--baud", options.line.baud, "serial speed (default 115200)")
         ->check(CLI::IsMember({9600u, 19200u, 38400u, 57600u, 115200u}));
     command.add_option("--flow", raw.flow, "serial flow control (default none)")
@@ -126,7 +134,37 @@ void AddPictureOptions(CLI::App& command, RawOptions& raw) {
     command.add_flag("--invert", raw.invert, "swap black and white");
 }
 
+// One port a line; blank lines and everything from # on are skipped.
+bool ReadPortsFile(const std::string& path, std::vector<std::string>& ports, std::string& why) {
+    std::ifstream in(logo::PathFromUtf8(path));
+    if (!in) {
+        why = "cannot read --ports file '" + path + "'";
+        return false;
+    }
+    for (std::string line; std::getline(in, line);) {
+        line = line.substr(0, line.find('#'));
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos)
+            continue;
+        const auto last = line.find_last_not_of(" \t\r");
+        ports.push_back(line.substr(first, last - first + 1));
+    }
+    if (ports.empty()) {
+        why = "--ports file '" + path + "' names no port";
+        return false;
+    }
+    return true;
+}
+
 bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
+    if (!raw.portsFile.empty()) {
+        // QUILLET_PORT stands for --port only when no port is given at all.
+        if (const char* env = std::getenv("QUILLET_PORT");
+            env && raw.ports.size() == 1 && raw.ports.front() == env)
+            raw.ports.clear();
+        if (!ReadPortsFile(raw.portsFile, raw.ports, why))
+            return false;
+    }
     for (const std::string& text : raw.ports) {
         port::PortAddress address;
         if (!port::ParsePortAddress(text, address, why)) {
@@ -134,10 +172,6 @@ bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
             return false;
         }
         options.ports.push_back(address);
-    }
-    if (options.ports.size() > 1) {
-        why = "one --port at a time";
-        return false;
     }
     options.line.flow = raw.flow == "xon-xoff"  ? port::Flow::XonXoff
                         : raw.flow == "rts-cts" ? port::Flow::RtsCts

@@ -21,13 +21,14 @@ struct NvOptions {
     std::vector<std::string> files;    // store, raster
     std::vector<std::uint8_t> numbers; // print
     SettingCommand setting = SettingCommand::Bps115200;
-    std::int32_t feedMm = 0; // setting feed
-    std::string settingText; // "bps 115200", for the result line
-    std::vector<port::PortAddress> ports;
+    std::int32_t feedMm = 0;              // setting feed
+    std::string settingText;              // "bps 115200", for the result line
+    std::vector<port::PortAddress> ports; // the job runs on all of them at once
     port::LineSettings line;
     bool noStatus = false;
     bool quiet = false;
-    std::string save; // also write the job's bytes here
+    bool json = false; // one JSON object per printer on standard output
+    std::string save;  // also write the job's bytes here
     std::chrono::milliseconds confirmTimeout{60'000};
     std::chrono::milliseconds nvWait{5'000};
     logo::ConvertSettings convert;

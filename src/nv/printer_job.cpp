@@ -76,6 +76,17 @@ asio::awaitable<StatusReading> ReadStatus(PrinterSession& session) {
     co_return reading;
 }
 
+nlohmann::json StateFacts(const PrinterState& s) {
+    return {{"online", !s.offline},
+            {"cover_open", s.coverOpen},
+            {"paper_near_end", s.paperNearEnd},
+            {"paper_end", s.paperEnd || s.paperEndStop},
+            {"cutter_error", s.cutterError},
+            {"unrecoverable_error", s.unrecoverableError},
+            {"auto_recoverable_error", s.autoRecoverableError},
+            {"ready", NotReadyReasons(s).empty()}};
+}
+
 std::string NotReadyMessage(const PrinterState& state) {
     std::string text = "the printer is not ready: ";
     const auto reasons = NotReadyReasons(state);
@@ -95,6 +106,7 @@ asio::awaitable<JobResult> StatusJob(PrinterSession& session) {
         co_return result;
     }
     result.lines = StateLines(reading.state);
+    result.answers["status"] = StateFacts(reading.state);
     if (!NotReadyReasons(reading.state).empty()) {
         result.lines.push_back("not ready");
         result.exit = kExitNotReady;
@@ -110,29 +122,38 @@ asio::awaitable<JobResult> InfoJob(PrinterSession& session) {
     struct ByteQuestion {
         std::uint8_t n;
         const char* name;
+        const char* key;
         AnswerMatcher matcher;
     };
-    const ByteQuestion byteQuestions[] = {{1, "model ID", AnyByte()},
-                                          {2, "type ID", ByteOfForm(IsTypeIdAnswer)},
-                                          {3, "ROM version ID", AnyByte()}};
+    const ByteQuestion byteQuestions[] = {{1, "model ID", "model_id", AnyByte()},
+                                          {2, "type ID", "type_id", ByteOfForm(IsTypeIdAnswer)},
+                                          {3, "ROM version ID", "rom_version_id", AnyByte()}};
     for (const ByteQuestion& q : byteQuestions) {
         const auto answer = co_await session.Ask(IdQuestion(q.n), q.matcher, kQuestionTimeout);
         std::string line = std::string(q.name) + ": ";
         if (!answer) {
             line += "no answer";
+            result.answers[q.key] = nullptr;
         } else {
             any = true;
+            result.answers[q.key] = answer->front();
             line += Hex(answer->front());
             if (q.n == 2)
                 line += (answer->front() & 0x02) ? " (auto-cutter)" : " (no auto-cutter)";
         }
         result.lines.push_back(line);
     }
-    const std::pair<std::uint8_t, const char*> textQuestions[] = {{65, "firmware"},
-                                                                  {67, "model name"}};
-    for (const auto& [n, name] : textQuestions) {
+    struct TextQuestion {
+        std::uint8_t n;
+        const char* name;
+        const char* key;
+    };
+    const TextQuestion textQuestions[] = {{65, "firmware", "firmware"},
+                                          {67, "model name", "model_name"}};
+    for (const auto& [n, name, key] : textQuestions) {
         const auto answer = co_await session.Ask(IdQuestion(n), IdText(), kQuestionTimeout);
         any = any || answer.has_value();
+        result.answers[key] = answer ? nlohmann::json(Printable(*answer)) : nlohmann::json();
         result.lines.push_back(std::string(name) + ": " +
                                (answer ? Printable(*answer) : std::string("no answer")));
     }
@@ -197,6 +218,8 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
             result.message = session.LineError();
             co_return result;
         }
+        if (reading.answered)
+            result.answers["status"] = StateFacts(reading.state);
         if (!reading.answered) {
             hooks.note("the printer gives no status; going on");
         } else if (!NotReadyReasons(reading.state).empty()) {
@@ -209,6 +232,7 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
 
     const auto start = Clock::now();
     const SendResult sent = co_await session.Send(payload.bytes, hooks.progress);
+    result.bytesSent = sent.sent;
     if (!sent.ok) {
         session.DiscardOutput();
         result.exit = kExitFailed;
@@ -221,6 +245,7 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
         result.lines.push_back("sent " + what + " in " + Seconds(Clock::now() - start) + " s");
         co_return result;
     }
+    result.answers["confirmed"] = false;
     if (!answers) {
         result.lines.push_back(what + " sent; this printer cannot confirm");
         co_return result;
@@ -228,12 +253,14 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
     if (!co_await Confirm(session, options)) {
         session.DiscardOutput();
         result.exit = kExitFailed;
-        result.message = session.LineError().empty()
-                             ? what + " sent, but the printer did not confirm the write within " +
-                                   Seconds(options.confirmTimeout) + " s"
-                             : what + " sent, but then " + session.LineError();
+        result.message =
+            session.LineError().empty()
+                ? what + " sent, but the printer did not confirm the write within " +
+                      Seconds(options.confirmTimeout) + " s"
+                : what + " written, but then " + session.LineError() + " before it confirmed";
         co_return result;
     }
+    result.answers["confirmed"] = true;
     result.lines.push_back("stored " + what + " and confirmed in " + Seconds(Clock::now() - start) +
                            " s");
     co_return result;
@@ -260,14 +287,21 @@ asio::awaitable<JobResult> RunOnSession(PrinterSession& session, const NvOptions
 } // namespace
 
 asio::awaitable<JobResult> RunPrinterJob(const NvOptions& options, const port::PortAddress& address,
-                                         const Payload* payload, const JobHooks& hooks) {
+                                         const Payload* payload, JobHooks hooks) {
     using namespace asio::experimental::awaitable_operators;
+    const auto start = Clock::now();
     port::OpenResult opened = co_await port::OpenPort(address, options.line);
-    if (!opened.port)
-        co_return JobResult{kExitFailed, {}, opened.why};
-    PrinterSession session(co_await asio::this_coro::executor, std::move(opened.port));
-    auto done = co_await (RunOnSession(session, options, payload, hooks) || session.ReadLoop());
-    co_return std::get<0>(std::move(done));
+    JobResult result;
+    if (!opened.port) {
+        result.exit = kExitFailed;
+        result.message = opened.why;
+    } else {
+        PrinterSession session(co_await asio::this_coro::executor, std::move(opened.port));
+        auto done = co_await (RunOnSession(session, options, payload, hooks) || session.ReadLoop());
+        result = std::get<0>(std::move(done));
+    }
+    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    co_return result;
 }
 
 } // namespace quillet::nv

@@ -5,6 +5,7 @@
 #include "nv/nv_options.h"
 
 #include <asio/awaitable.hpp>
+#include <nlohmann/json.hpp>
 
 #include <functional>
 #include <string>
@@ -20,6 +21,9 @@ struct JobResult {
     int exit = kExitDone;
     std::vector<std::string> lines; // results, for standard output
     std::string message;            // why it failed, for standard error
+    std::uint64_t bytesSent = 0;    // of the job's own bytes, questions not counted
+    double seconds = 0;             // from opening the port to the end
+    nlohmann::json answers = nlohmann::json::object(); // what the printer said, by name
 };
 
 struct JobHooks {
@@ -29,6 +33,6 @@ struct JobHooks {
 
 // `payload` is null for status and info.
 asio::awaitable<JobResult> RunPrinterJob(const NvOptions& options, const port::PortAddress& address,
-                                         const Payload* payload, const JobHooks& hooks);
+                                         const Payload* payload, JobHooks hooks);
 
 } // namespace quillet::nv

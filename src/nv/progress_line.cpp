@@ -15,31 +15,61 @@ std::string Grouped(std::uint64_t value) {
     return grouped;
 }
 
-void ProgressLine::Update(std::uint64_t sent, std::uint64_t total) {
-    if (!shown_ || total == 0)
+ProgressBoard::ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels)
+    : out_(out), shown_(shown) {
+    for (std::string& label : labels)
+        rows_.push_back({labels.size() > 1 ? label + ": " : std::string(), {}, false, {}});
+}
+
+void ProgressBoard::Update(std::size_t row, std::uint64_t sent, std::uint64_t total) {
+    if (!shown_ || total == 0 || row >= rows_.size())
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (!drawn_)
-        start_ = now;
-    if (drawn_ && sent < total && now - lastDraw_ < std::chrono::milliseconds(200))
-        return;
-    lastDraw_ = now;
-    drawn_ = true;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
+    Row& r = rows_[row];
+    if (!r.started) {
+        r.started = true;
+        r.start = now;
+    }
+    const double seconds = std::chrono::duration<double>(now - r.start).count();
     const double rate = seconds > 0.05 ? static_cast<double>(sent) / seconds : 0.0;
-    char tail[96];
+    char tail[96] = "";
     if (rate > 0 && sent < total)
         std::snprintf(tail, sizeof tail, "  %.1f KB/s  %.0f s left", rate / 1000.0,
                       static_cast<double>(total - sent) / rate);
-    else
-        tail[0] = '\0';
-    out_ << "\rsent " << Grouped(sent) << " of " << Grouped(total) << " bytes  "
-         << (sent * 100 / total) << "%" << tail << "\033[K" << std::flush;
+    r.text = "sent " + Grouped(sent) + " of " + Grouped(total) + " bytes  " +
+             std::to_string(sent * 100 / total) + "%" + tail;
+    if (drawn_ && sent < total && now - lastDraw_ < std::chrono::milliseconds(200))
+        return;
+    lastDraw_ = now;
+    Draw();
 }
 
-void ProgressLine::Finish() {
+void ProgressBoard::Clear() {
+    if (!drawn_)
+        return;
+    out_ << "\033[" << rows_.size() << "A\r\033[J";
+    drawn_ = false;
+}
+
+void ProgressBoard::Draw() {
+    Clear();
+    for (const Row& r : rows_)
+        out_ << r.label << r.text << "\033[K\n";
+    out_ << std::flush;
+    drawn_ = true;
+}
+
+void ProgressBoard::Note(const std::string& text) {
+    const bool redraw = drawn_;
+    Clear();
+    out_ << text << "\n";
+    if (redraw)
+        Draw();
+}
+
+void ProgressBoard::Finish() {
     if (drawn_)
-        out_ << "\n" << std::flush;
+        Draw();
     drawn_ = false;
 }
 

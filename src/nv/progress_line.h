@@ -1,26 +1,39 @@
-// The progress line on a terminal: bytes, share, rate, time left; redrawn at most five times a
-// second.
+// Progress on a terminal: one line per printer (bytes, share, rate, time left), redrawn at most
+// five times a second; notes are written above it.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace quillet::nv {
 
-class ProgressLine {
+class ProgressBoard {
 public:
-    ProgressLine(std::ostream& out, bool shown) : out_(out), shown_(shown) {}
-    void Update(std::uint64_t sent, std::uint64_t total);
-    // Ends the line, so that messages after it start on their own.
+    // One row per label; a single row has no label in front.
+    ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels);
+    void Update(std::size_t row, std::uint64_t sent, std::uint64_t total);
+    // A message above the rows.
+    void Note(const std::string& text);
+    // Leaves the rows as they are, so that what follows starts below them.
     void Finish();
 
 private:
+    struct Row {
+        std::string label;
+        std::string text;
+        bool started = false;
+        std::chrono::steady_clock::time_point start{};
+    };
+    void Draw();
+    void Clear();
+
     std::ostream& out_;
     bool shown_;
+    std::vector<Row> rows_;
     bool drawn_ = false;
-    std::chrono::steady_clock::time_point start_{};
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
