@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "fifo_line.h"
+#include "graphics_store.h"
 #include "nv_store.h"
 #include "printer.h"
 #include "pty_line.h"
@@ -81,9 +82,11 @@ class Session : public Responder {
 public:
     explicit Session(const Options& o)
         : o_(o), log_(o.out_dir + "/log.jsonl"), store_(o.store_dir, o.nv_capacity),
-          printer_(o.paper_dots, store_, log_, o.out_dir), decoder_(printer_, log_, *this),
-          line_(make_line(o)) {
+          graphics_(o.store_dir + "/graphics", o.nv_graphics_capacity),
+          printer_(o.paper_dots, store_, graphics_, log_, o.out_dir),
+          decoder_(printer_, log_, *this), line_(make_line(o)) {
         printer_.set_status(o.status);
+        printer_.set_nv_exclusive(o.nv_exclusive);
     }
 
     int run();
@@ -115,6 +118,7 @@ private:
     const Options& o_;
     JsonlFile log_;
     NvStore store_;
+    GraphicsStore graphics_;
     Printer printer_;
     Decoder decoder_;
     std::unique_ptr<Line> line_;
@@ -160,6 +164,7 @@ bool Session::start() {
         return false;
     }
     const bool store_ok = store_.load();
+    const bool graphics_ok = graphics_.load();
     std::string err;
     if (!line_->open(err)) {
         std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
@@ -189,8 +194,15 @@ bool Session::start() {
     r.add("stored_images", store_.count()).add("capacity", store_.capacity());
     r.add("answers", !o_.no_answers && line_->two_way());
     r.add("offline", o_.status.offline());
+    r.add("graphics_keys", graphics_.count())
+        .add("graphics_capacity", graphics_.capacity())
+        .add("graphics_remaining", graphics_.remaining());
+    if (o_.nv_exclusive)
+        r.add("nv_exclusive", true);
     if (!store_ok)
         r.add("store_damaged", true);
+    if (!graphics_ok)
+        r.add("graphics_damaged", true);
     if (registered_)
         r.add("com", "COM" + std::to_string(o_.com));
     log_.write(r);

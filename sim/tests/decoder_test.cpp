@@ -47,7 +47,7 @@ protected:
         printer_.reset();
         store_ = std::make_unique<NvStore>((dir_ / "nv-store").string(), capacity);
         ASSERT_TRUE(store_->load());
-        printer_ = std::make_unique<Printer>(paper, *store_, log_, dir_.string());
+        printer_ = std::make_unique<Printer>(paper, *store_, graphics_, log_, dir_.string());
         decoder_ = std::make_unique<Decoder>(*printer_, log_);
     }
 
@@ -99,6 +99,7 @@ protected:
 
     std::filesystem::path dir_;
     MemorySink log_;
+    GraphicsStore graphics_{"", GraphicsLimits::kDefaultCapacity};
     std::unique_ptr<NvStore> store_;
     std::unique_ptr<Printer> printer_;
     std::unique_ptr<Decoder> decoder_;

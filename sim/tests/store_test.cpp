@@ -39,7 +39,8 @@ TEST_F(StoreTest, ImagesSurviveARestart) {
         MemorySink log;
         NvStore store(store_dir(), 0);
         ASSERT_TRUE(store.load());
-        Printer printer(576, store, log, dir_.string());
+        GraphicsStore graphics("", GraphicsLimits::kDefaultCapacity);
+        Printer printer(576, store, graphics, log, dir_.string());
         Decoder d(printer, log);
         d.feed(kTwoImages.data(), kTwoImages.size());
         ASSERT_EQ(store.count(), 2u);
@@ -48,7 +49,8 @@ TEST_F(StoreTest, ImagesSurviveARestart) {
     NvStore store(store_dir(), 0);
     ASSERT_TRUE(store.load());
     ASSERT_EQ(store.count(), 2u);
-    Printer printer(576, store, log, dir_.string());
+    GraphicsStore graphics("", GraphicsLimits::kDefaultCapacity);
+    Printer printer(576, store, graphics, log, dir_.string());
     Decoder d(printer, log);
     const std::uint8_t print[] = {0x1C, 0x70, 0x01, 0x00, 0x1C, 0x70, 0x02,
                                   0x00, 0x1C, 0x70, 0x03, 0x00, 0x1B, 0x69};
