@@ -1,5 +1,6 @@
 // The NV store in its folder: what one run stores, the next run prints.
 #include "decoder.h"
+#include "graphics_store.h"
 #include "png_file.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,27 @@ TEST_F(StoreTest, DamagedStoreFileLoadsAsEmpty) {
         EXPECT_EQ(store.count(), 0u);
         EXPECT_EQ(store.get(1), nullptr);
     }
+}
+
+TEST_F(StoreTest, GraphicsKeysOfAnyPrintableCharactersSurviveAndDamagedFilesAreLeftOut) {
+    const std::string dir = (dir_ / "graphics").string();
+    const GraphicsImage im{9, 2, {0x80, 0x00, 0x00, 0x80}};
+    {
+        GraphicsStore store(dir, GraphicsLimits::kDefaultCapacity);
+        for (const char* key : {"/.", "  ", "~\\", "\"'"})
+            ASSERT_TRUE(store.define(key, im));
+    }
+    // A file cut short, and one whose name is no key, beside them.
+    {
+        std::ofstream(dir + "/4142.bin", std::ios::binary) << "\x09\x00\x02\x00\x80";
+        std::ofstream(dir + "/1F41.bin", std::ios::binary) << "\x01\x00\x01\x00\x80";
+    }
+    GraphicsStore store(dir, GraphicsLimits::kDefaultCapacity);
+    EXPECT_FALSE(store.load());
+    EXPECT_EQ(store.keys(), (std::vector<std::string>{"  ", "\"'", "/.", "~\\"}));
+    ASSERT_NE(store.get("/."), nullptr);
+    EXPECT_EQ(store.get("/.")->rows, im.rows);
+    EXPECT_EQ(store.remaining(), GraphicsLimits::kDefaultCapacity - 4 * (4 + 14));
 }
 
 TEST(StoreEncoding, RoundTripsAndRejectsExtraBytes) {
