@@ -258,7 +258,8 @@ void Session::answer(std::uint64_t offset, const std::string& name, int n,
     if (taken_on_arrival(offset) == "answered")
         r.add("on_arrival", true);
     log_.write(r);
-    flush_out();
+    // Sent by the loop, never from inside the decoder: a failed write closes the connection,
+    // which resets the decoder.
 }
 
 std::string Session::taken_on_arrival(std::uint64_t offset) const {
@@ -329,6 +330,7 @@ void Session::received(const std::uint8_t* p, std::size_t n, Clock::time_point n
     total_ += n;
     queue_.insert(queue_.end(), p, p + n);
     decode_queue();
+    flush_out();
 }
 
 // A real printer sees real-time commands as they come in, whatever they stand in.
@@ -380,6 +382,7 @@ void Session::busy_over(Clock::time_point now) {
                    .add("after_ms", ms_between(busy_start_, now))
                    .add("queued", queue_.size()));
     decode_queue();
+    flush_out();
 }
 
 void Session::faults_after_bytes(Clock::time_point now) {
@@ -444,9 +447,10 @@ void Session::close_connection(const char* why) {
     scanner_.reset();
     line_->end_connection();
     host_closed_ = false;
-    if (!out_.empty())
-        log_.write(Record("unsent").add("bytes", out_.size()));
+    if (!out_.empty() || !queue_.empty())
+        log_.write(Record("dropped").add("unsent", out_.size()).add("unprocessed", queue_.size()));
     out_.clear();
+    queue_.clear();
     log_.write(Record("disconnect").add("reason", why).add("received", total_));
 }
 
