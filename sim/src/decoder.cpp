@@ -32,6 +32,23 @@ std::size_t Decoder::feed(const std::uint8_t* bytes, std::size_t n) {
     return n;
 }
 
+void Decoder::graphics_outcome(GraphicsCommand::Outcome o) {
+    switch (o) {
+    case GraphicsCommand::Outcome::More:
+        return;
+    case GraphicsCommand::Outcome::AwaitsReply:
+        mode_ = Mode::KeyListReply;
+        return;
+    case GraphicsCommand::Outcome::Done:
+        mode_ = Mode::Command;
+        return;
+    case GraphicsCommand::Outcome::NvWritten:
+        mode_ = Mode::Command;
+        nv_written(graphics_.name());
+        return;
+    }
+}
+
 void Decoder::nv_written(const char* name) {
     if (responder_.nv_written(offset_, name))
         paused_ = true;
@@ -53,6 +70,17 @@ void Decoder::step(std::uint8_t b, std::uint64_t off) {
     case Mode::ConfigData:
         config_data(b);
         return;
+    case Mode::GraphicsBody:
+        graphics_outcome(graphics_.take(b));
+        return;
+    case Mode::KeyListReply: {
+        GraphicsCommand::Outcome next{};
+        const bool taken = graphics_.reply(b, off, next);
+        graphics_outcome(next);
+        if (taken)
+            return;
+        break; // no reply: the byte begins a command
+    }
     case Mode::Command:
         break;
     }
@@ -109,6 +137,13 @@ Decoder::Match Decoder::classify() const {
             return Match::NeedMore;
         if (h[1] == 'r' || h[1] == 'I')
             return need(3);
+        if (h[1] == '(' || h[1] == '8') {
+            if (len < 3)
+                return Match::NeedMore;
+            if (h[2] != 'L')
+                return Match::Unknown;
+            return need(h[1] == '(' ? 5 : 7);
+        }
         if (h[1] == 'v') {
             if (len < 3)
                 return Match::NeedMore;
@@ -203,6 +238,12 @@ void Decoder::execute() {
     case GS:
         if (h[1] == 'r' || h[1] == 'I') {
             question();
+        } else if (h[1] == '(' || h[1] == '8') {
+            std::uint64_t length = le16(h, 3);
+            if (h[1] == '8')
+                length |= static_cast<std::uint64_t>(le16(h, 5)) << 16;
+            mode_ = Mode::GraphicsBody;
+            graphics_outcome(graphics_.begin(hdr_off_, h[1] == '(' ? "GS ( L" : "GS 8 L", length));
         } else if (h[1] == 'v') {
             raster_ = Raster{};
             raster_.x = le16(h, 4);
@@ -342,7 +383,7 @@ void Decoder::nv_definition_done() {
             .add("n", nv_.n)
             .add_raw("images", "[" + nv_.images_json + "]");
         r.add("bytes", nv_.total);
-        r.add("stored", printer_.store().replace(std::move(nv_.images)));
+        r.add("stored", printer_.store_nv_images(std::move(nv_.images), hdr_off_));
         log_.write(r);
         nv_ = NvDefinition{};
         nv_written("FS q");
@@ -402,6 +443,8 @@ std::string Decoder::pending_name() const {
                : second == 'V' ? "GS V"
                : second == 'r' ? "GS r"
                : second == 'I' ? "GS I"
+               : second == '(' ? "GS ( L"
+               : second == '8' ? "GS 8 L"
                                : "GS";
     case FS:
         return second == 'q' ? "FS q" : second == 'p' ? "FS p" : "FS";
@@ -441,6 +484,15 @@ void Decoder::finish() {
             .add("received", 16 + config_.data.size())
             .add("expected", 17 + config_.n);
         break;
+    case Mode::GraphicsBody:
+        graphics_.truncated();
+        hdr_.clear();
+        mode_ = Mode::Command;
+        return;
+    case Mode::KeyListReply:
+        hdr_.clear();
+        mode_ = Mode::Command;
+        return; // the key list was sent whole as far as it went
     }
     log_.write(r);
     hdr_.clear();

@@ -2,6 +2,7 @@
 // with its byte offset and handed to the printer.
 #pragma once
 
+#include "graphics_command.h"
 #include "nv_store.h"
 #include "printer.h"
 #include "record.h"
@@ -20,7 +21,7 @@ public:
     static constexpr int kMaxConfigData = 256;
 
     Decoder(Printer& printer, RecordSink& log, Responder& responder)
-        : printer_(printer), log_(log), responder_(responder) {}
+        : printer_(printer), log_(log), responder_(responder), graphics_(printer, log, responder) {}
     Decoder(Printer& printer, RecordSink& log) : Decoder(printer, log, no_responder_) {}
 
     // Decodes up to n bytes; returns how many it took, fewer when an NV write made the responder
@@ -31,7 +32,15 @@ public:
     std::uint64_t offset() const { return offset_; }
 
 private:
-    enum class Mode { Command, NvBlockHeader, NvData, RasterData, ConfigData };
+    enum class Mode {
+        Command,
+        NvBlockHeader,
+        NvData,
+        RasterData,
+        ConfigData,
+        GraphicsBody,
+        KeyListReply
+    };
     enum class Match { NeedMore, Unknown, Done };
 
     void step(std::uint8_t b, std::uint64_t off);
@@ -41,6 +50,7 @@ private:
     void realtime();
     void question();
     void nv_written(const char* name);
+    void graphics_outcome(GraphicsCommand::Outcome o);
 
     void start_nv_definition(int n);
     void nv_block_header_done();
@@ -56,6 +66,7 @@ private:
     Printer& printer_;
     RecordSink& log_;
     Responder& responder_;
+    GraphicsCommand graphics_;
     bool paused_ = false;
     std::uint64_t offset_ = 0;
     Mode mode_ = Mode::Command;

@@ -51,7 +51,9 @@ const char* usage_text() {
            "  --out DIR               receipts DIR/receipt-0001.png ..., log DIR/log.jsonl "
            "(default sim-out)\n"
            "  --raw FILE              append every received byte to FILE\n"
-           "  --store DIR             NV image store folder (default DIR of --out + /nv-store)\n"
+           "  --store DIR             NV store folder (default DIR of --out + /nv-store; NV "
+           "graphics "
+           "in DIR/graphics)\n"
            "  --pty-link PATH         make PATH a symlink to the pty\n"
            "  --listen PORT           serve TCP on 127.0.0.1:PORT instead (0: a free port), one "
            "connection at a time\n"
@@ -73,6 +75,10 @@ const char* usage_text() {
            "  --answer-dle-in-data    answer DLE EOT n on arrival, even inside image data\n"
            "  --nv-busy-ms MS         busy MS after each NV write: bytes queued, real-time "
            "commands refused\n"
+           "  --nv-graphics-capacity BYTES   NV graphics memory (GS ( L) size (default 393216, "
+           "at most 64 MiB)\n"
+           "  --nv-exclusive          an FS q download erases NV graphics and the other way "
+           "round\n"
            "  --help\n";
 }
 
@@ -98,6 +104,7 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         {"--offline", &o.status.offline_switch},  {"--cover-open", &o.status.cover_open},
         {"--paper-near-end", &o.status.near_end}, {"--paper-end", &o.status.paper_end},
         {"--no-answers", &o.no_answers},          {"--answer-dle-in-data", &o.answer_dle_in_data},
+        {"--nv-exclusive", &o.nv_exclusive},
     };
     const std::map<std::string, bool*> errors = {
         {"cutter", &o.status.cutter_error},
@@ -149,6 +156,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
              return true;
          }},
         {"--nv-busy-ms", integer(o.nv_busy_ms)},
+        {"--nv-graphics-capacity",
+         [&](const std::string& v) {
+             return to_u64(v, o.nv_graphics_capacity) && o.nv_graphics_capacity <= (64ull << 20);
+         }},
     };
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];

@@ -33,6 +33,8 @@ struct Options {
     bool no_answers = false;
     bool answer_dle_in_data = false;
     int nv_busy_ms = 0;
+    std::uint64_t nv_graphics_capacity = 393216;
+    bool nv_exclusive = false;
     bool help = false;
 };
 

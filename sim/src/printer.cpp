@@ -7,8 +7,52 @@
 
 namespace sim {
 
-Printer::Printer(int paper_dots, NvStore& store, RecordSink& log, std::string out_dir)
-    : paper_(paper_dots), store_(store), log_(log), out_dir_(std::move(out_dir)) {}
+Printer::Printer(int paper_dots, NvStore& store, GraphicsStore& graphics, RecordSink& log,
+                 std::string out_dir)
+    : paper_(paper_dots), store_(store), graphics_(graphics), log_(log),
+      out_dir_(std::move(out_dir)) {}
+
+bool Printer::store_nv_images(std::vector<NvImage> images, std::uint64_t offset) {
+    if (nv_exclusive_ && graphics_.count() > 0) {
+        const std::size_t n = graphics_.count();
+        const bool ok = graphics_.remove_all();
+        log_.write(Record("nv_erased")
+                       .add("store", "graphics")
+                       .add("by", "FS q")
+                       .add("offset", offset)
+                       .add("count", n)
+                       .add("ok", ok));
+    }
+    return store_.replace(std::move(images));
+}
+
+bool Printer::define_graphics(const std::string& key, GraphicsImage image, std::uint64_t offset,
+                              const std::string& name) {
+    if (nv_exclusive_ && store_.count() > 0) {
+        const std::size_t n = store_.count();
+        const bool ok = store_.replace({});
+        log_.write(Record("nv_erased")
+                       .add("store", "FS q")
+                       .add("by", name)
+                       .add("offset", offset)
+                       .add("count", n)
+                       .add("ok", ok));
+    }
+    return graphics_.define(key, std::move(image));
+}
+
+void Printer::print_graphics(std::uint64_t offset, const GraphicsImage& im, Scale s,
+                             const char* name) {
+    note_clip(offset, name, im.width * s.sx);
+    const int visible_cols = std::min(im.width, (paper_.width() + s.sx - 1) / s.sx);
+    for (int row = 0; row < im.height; ++row)
+        for (int col = 0; col < visible_cols; ++col)
+            if (im.dot(col, row))
+                for (int i = 0; i < s.sx; ++i)
+                    for (int j = 0; j < s.sy; ++j)
+                        plot(col * s.sx + i, row * s.sy + j, offset, name);
+    paper_.advance(im.height * s.sy);
+}
 
 void Printer::plot(int x, int dy, std::uint64_t offset, const char* name) {
     if (x >= paper_.width())

@@ -1,6 +1,7 @@
 // What the printer does with decoded commands: dots on paper, feeds, cuts that end a receipt.
 #pragma once
 
+#include "graphics_store.h"
 #include "nv_store.h"
 #include "paper.h"
 #include "record.h"
@@ -24,9 +25,18 @@ public:
     static constexpr int kLineDots = 34;
 
     // out_dir empty: receipts are logged but no file is written.
-    Printer(int paper_dots, NvStore& store, RecordSink& log, std::string out_dir);
+    Printer(int paper_dots, NvStore& store, GraphicsStore& graphics, RecordSink& log,
+            std::string out_dir);
 
     NvStore& store() { return store_; }
+    GraphicsStore& graphics() { return graphics_; }
+    // Some printers keep one NV road only: defining on one erases the other.
+    void set_nv_exclusive(bool on) { nv_exclusive_ = on; }
+    // FS q: replaces every NV image; false when the store could not be written.
+    bool store_nv_images(std::vector<NvImage> images, std::uint64_t offset);
+    // An NV graphics definition; false when it could not be written.
+    bool define_graphics(const std::string& key, GraphicsImage image, std::uint64_t offset,
+                         const std::string& name);
     const PrinterStatus& status() const { return status_; }
     void set_status(const PrinterStatus& s) { status_ = s; }
     int paper_dots() const { return paper_.width(); }
@@ -34,6 +44,7 @@ public:
 
     // Prints stored image n at the left margin; false when n holds no image.
     bool print_nv(std::uint64_t offset, int n, Scale s);
+    void print_graphics(std::uint64_t offset, const GraphicsImage& im, Scale s, const char* name);
     // A raster image of `rows` rows, each of `width_bytes` bytes, comes row by row.
     void raster_begin(std::uint64_t offset, int width_bytes, int rows, Scale s);
     // bytes: the leading part of one row (at most the paper's width of it).
@@ -49,6 +60,8 @@ private:
 
     Paper paper_;
     NvStore& store_;
+    GraphicsStore& graphics_;
+    bool nv_exclusive_ = false;
     PrinterStatus status_;
     RecordSink& log_;
     std::string out_dir_;

@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "fifo_line.h"
+#include "graphics_store.h"
 #include "nv_store.h"
 #include "printer.h"
 #include "pty_line.h"
@@ -81,9 +82,11 @@ class Session : public Responder {
 public:
     explicit Session(const Options& o)
         : o_(o), log_(o.out_dir + "/log.jsonl"), store_(o.store_dir, o.nv_capacity),
-          printer_(o.paper_dots, store_, log_, o.out_dir), decoder_(printer_, log_, *this),
-          line_(make_line(o)) {
+          graphics_(o.store_dir + "/graphics", o.nv_graphics_capacity),
+          printer_(o.paper_dots, store_, graphics_, log_, o.out_dir),
+          decoder_(printer_, log_, *this), line_(make_line(o)) {
         printer_.set_status(o.status);
+        printer_.set_nv_exclusive(o.nv_exclusive);
     }
 
     int run();
@@ -115,6 +118,7 @@ private:
     const Options& o_;
     JsonlFile log_;
     NvStore store_;
+    GraphicsStore graphics_;
     Printer printer_;
     Decoder decoder_;
     std::unique_ptr<Line> line_;
@@ -160,6 +164,7 @@ bool Session::start() {
         return false;
     }
     const bool store_ok = store_.load();
+    const bool graphics_ok = graphics_.load();
     std::string err;
     if (!line_->open(err)) {
         std::fprintf(stderr, "quillet-sim: %s\n", err.c_str());
@@ -189,8 +194,15 @@ bool Session::start() {
     r.add("stored_images", store_.count()).add("capacity", store_.capacity());
     r.add("answers", !o_.no_answers && line_->two_way());
     r.add("offline", o_.status.offline());
+    r.add("graphics_keys", graphics_.count())
+        .add("graphics_capacity", graphics_.capacity())
+        .add("graphics_remaining", graphics_.remaining());
+    if (o_.nv_exclusive)
+        r.add("nv_exclusive", true);
     if (!store_ok)
         r.add("store_damaged", true);
+    if (!graphics_ok)
+        r.add("graphics_damaged", true);
     if (registered_)
         r.add("com", "COM" + std::to_string(o_.com));
     log_.write(r);
@@ -246,7 +258,8 @@ void Session::answer(std::uint64_t offset, const std::string& name, int n,
     if (taken_on_arrival(offset) == "answered")
         r.add("on_arrival", true);
     log_.write(r);
-    flush_out();
+    // Sent by the loop, never from inside the decoder: a failed write closes the connection,
+    // which resets the decoder.
 }
 
 std::string Session::taken_on_arrival(std::uint64_t offset) const {
@@ -317,6 +330,7 @@ void Session::received(const std::uint8_t* p, std::size_t n, Clock::time_point n
     total_ += n;
     queue_.insert(queue_.end(), p, p + n);
     decode_queue();
+    flush_out();
 }
 
 // A real printer sees real-time commands as they come in, whatever they stand in.
@@ -368,6 +382,7 @@ void Session::busy_over(Clock::time_point now) {
                    .add("after_ms", ms_between(busy_start_, now))
                    .add("queued", queue_.size()));
     decode_queue();
+    flush_out();
 }
 
 void Session::faults_after_bytes(Clock::time_point now) {
@@ -432,9 +447,10 @@ void Session::close_connection(const char* why) {
     scanner_.reset();
     line_->end_connection();
     host_closed_ = false;
-    if (!out_.empty())
-        log_.write(Record("unsent").add("bytes", out_.size()));
+    if (!out_.empty() || !queue_.empty())
+        log_.write(Record("dropped").add("unsent", out_.size()).add("unprocessed", queue_.size()));
     out_.clear();
+    queue_.clear();
     log_.write(Record("disconnect").add("reason", why).add("received", total_));
 }
 

@@ -47,7 +47,7 @@ protected:
         printer_.reset();
         store_ = std::make_unique<NvStore>((dir_ / "nv-store").string(), capacity);
         ASSERT_TRUE(store_->load());
-        printer_ = std::make_unique<Printer>(paper, *store_, log_, dir_.string());
+        printer_ = std::make_unique<Printer>(paper, *store_, graphics_, log_, dir_.string());
         decoder_ = std::make_unique<Decoder>(*printer_, log_);
     }
 
@@ -99,6 +99,7 @@ protected:
 
     std::filesystem::path dir_;
     MemorySink log_;
+    GraphicsStore graphics_{"", GraphicsLimits::kDefaultCapacity};
     std::unique_ptr<NvStore> store_;
     std::unique_ptr<Printer> printer_;
     std::unique_ptr<Decoder> decoder_;
@@ -275,6 +276,11 @@ TEST_F(DecoderTest, TruncatedCommandsAreReportedAtTheEnd) {
         {Bytes(kNvDefinition.begin(), kNvDefinition.begin() + 12), "FS q", "images_received", 0},
         {Bytes(kRaster.begin(), kRaster.begin() + 11), "GS v 0", "rows_received", 1},
         {{0x1C, 0x70, 0x01}, "FS p", "received", 3},
+        // GS ( L function 67 for an 8 x 8 image (19 body bytes), cut after 9 of them.
+        {{0x1D, 0x28, 0x4C, 0x13, 0x00, 0x30, 0x43, 0x30, 0x54, 0x31, 0x01, 0x08, 0x00, 0x08},
+         "GS ( L",
+         "received",
+         9},
     };
     for (const Case& c : cases) {
         log_.records.clear();
@@ -290,8 +296,9 @@ TEST_F(DecoderTest, TruncatedCommandsAreReportedAtTheEnd) {
         // A raster image is logged, and printed, as its rows come; the others only when whole.
         EXPECT_EQ(cmds(c.name).size(), std::string(c.name) == "GS v 0" ? 1u : 0u);
     }
-    // The NV store never took the cut-short definition.
+    // Neither store took a cut-short definition.
     EXPECT_EQ(store_->count(), 0u);
+    EXPECT_EQ(graphics_.count(), 0u);
 }
 
 TEST_F(DecoderTest, DefinitionOverALimitIsRefusedWholeAndItsBytesSkipped) {

@@ -1,5 +1,6 @@
 // The NV store in its folder: what one run stores, the next run prints.
 #include "decoder.h"
+#include "graphics_store.h"
 #include "png_file.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ TEST_F(StoreTest, ImagesSurviveARestart) {
         MemorySink log;
         NvStore store(store_dir(), 0);
         ASSERT_TRUE(store.load());
-        Printer printer(576, store, log, dir_.string());
+        GraphicsStore graphics("", GraphicsLimits::kDefaultCapacity);
+        Printer printer(576, store, graphics, log, dir_.string());
         Decoder d(printer, log);
         d.feed(kTwoImages.data(), kTwoImages.size());
         ASSERT_EQ(store.count(), 2u);
@@ -48,7 +50,8 @@ TEST_F(StoreTest, ImagesSurviveARestart) {
     NvStore store(store_dir(), 0);
     ASSERT_TRUE(store.load());
     ASSERT_EQ(store.count(), 2u);
-    Printer printer(576, store, log, dir_.string());
+    GraphicsStore graphics("", GraphicsLimits::kDefaultCapacity);
+    Printer printer(576, store, graphics, log, dir_.string());
     Decoder d(printer, log);
     const std::uint8_t print[] = {0x1C, 0x70, 0x01, 0x00, 0x1C, 0x70, 0x02,
                                   0x00, 0x1C, 0x70, 0x03, 0x00, 0x1B, 0x69};
@@ -74,6 +77,27 @@ TEST_F(StoreTest, DamagedStoreFileLoadsAsEmpty) {
         EXPECT_EQ(store.count(), 0u);
         EXPECT_EQ(store.get(1), nullptr);
     }
+}
+
+TEST_F(StoreTest, GraphicsKeysOfAnyPrintableCharactersSurviveAndDamagedFilesAreLeftOut) {
+    const std::string dir = (dir_ / "graphics").string();
+    const GraphicsImage im{9, 2, {0x80, 0x00, 0x00, 0x80}};
+    {
+        GraphicsStore store(dir, GraphicsLimits::kDefaultCapacity);
+        for (const char* key : {"/.", "  ", "~\\", "\"'"})
+            ASSERT_TRUE(store.define(key, im));
+    }
+    // A file cut short, and one whose name is no key, beside them.
+    {
+        std::ofstream(dir + "/4142.bin", std::ios::binary) << "\x09\x00\x02\x00\x80";
+        std::ofstream(dir + "/1F41.bin", std::ios::binary) << "\x01\x00\x01\x00\x80";
+    }
+    GraphicsStore store(dir, GraphicsLimits::kDefaultCapacity);
+    EXPECT_FALSE(store.load());
+    EXPECT_EQ(store.keys(), (std::vector<std::string>{"  ", "\"'", "/.", "~\\"}));
+    ASSERT_NE(store.get("/."), nullptr);
+    EXPECT_EQ(store.get("/.")->rows, im.rows);
+    EXPECT_EQ(store.remaining(), GraphicsLimits::kDefaultCapacity - 4 * (4 + 14));
 }
 
 TEST(StoreEncoding, RoundTripsAndRejectsExtraBytes) {
