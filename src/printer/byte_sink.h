@@ -16,8 +16,9 @@ public:
 
 enum class EncodeResult {
     Ok,
-    WriteFailed, // the sink refused a write; nothing was written after it
-    TooLarge,    // the picture does not fit the command; nothing was written
+    WriteFailed,  // the sink refused a write; nothing was written after it
+    TooLarge,     // the picture does not fit the command; nothing was written
+    BadParameter, // a key or scale the command cannot carry; nothing was written
 };
 
 } // namespace quillet
