@@ -1,6 +1,7 @@
 #include "nv/job_payload.h"
 
 #include "nv/picture_input.h"
+#include "printer/nv_graphics_encoder.h"
 #include "printer/nv_image_encoder.h"
 #include "printer/nv_print_commands.h"
 #include "printer/raster_encoder.h"
@@ -69,6 +70,50 @@ bool BuildRasterPayload(const std::vector<std::string>& files, const logo::Conve
     }
     payload.items = static_cast<unsigned>(files.size());
     return true;
+}
+
+bool BuildGraphicsStorePayload(const std::vector<std::string>& files,
+                               const std::vector<std::string>& keys,
+                               const logo::ConvertSettings& convert, Payload& payload,
+                               std::string& why) {
+    payload = Payload{};
+    std::vector<MonoBmp> pictures(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!LoadPicture(files[i], PictureUse::Graphics, convert, pictures[i], why))
+            return false;
+    }
+    VectorSink sink(payload.bytes);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (WriteGraphicsDefinition(sink, keys[i], pictures[i]) != EncodeResult::Ok) {
+            why = "'" + files[i] + "' cannot be defined as key '" + keys[i] + "'";
+            return false;
+        }
+        const MonoBmpInfo& info = pictures[i].Info();
+        payload.graphicsNeed += GraphicsDataBytes(info.width, info.height) + kGraphicsOverheadBytes;
+    }
+    payload.items = static_cast<unsigned>(files.size());
+    return true;
+}
+
+Payload BuildGraphicsPrintPayload(const std::vector<std::string>& keys, std::uint8_t scale) {
+    Payload payload;
+    VectorSink sink(payload.bytes);
+    for (const std::string& key : keys)
+        WriteGraphicsPrint(sink, key, scale);
+    WritePrintTrailer(sink);
+    payload.items = static_cast<unsigned>(keys.size());
+    return payload;
+}
+
+Payload BuildGraphicsDeletePayload(const std::vector<std::string>& keys) {
+    Payload payload;
+    VectorSink sink(payload.bytes);
+    if (keys.empty())
+        sink.Write(kGraphicsDeleteAll.data(), kGraphicsDeleteAll.size());
+    for (const std::string& key : keys)
+        WriteGraphicsDelete(sink, key);
+    payload.items = static_cast<unsigned>(keys.size());
+    return payload;
 }
 
 Payload BuildPrintPayload(const std::vector<std::uint8_t>& numbers) {

@@ -18,24 +18,32 @@ namespace {
 bool BuildPayload(const NvOptions& options, Payload& payload, std::string& why) {
     switch (options.command) {
     case Command::Store:
+        if (options.graphics)
+            return BuildGraphicsStorePayload(options.files, options.keys, options.convert, payload,
+                                             why);
         return BuildStorePayload(options.files, options.convert, payload, why);
     case Command::Raster:
         return BuildRasterPayload(options.files, options.convert, payload, why);
     case Command::Print:
-        payload = BuildPrintPayload(options.numbers);
+        payload = options.graphics ? BuildGraphicsPrintPayload(options.keys, options.scale)
+                                   : BuildPrintPayload(options.numbers);
+        return true;
+    case Command::Delete:
+        payload = BuildGraphicsDeletePayload(options.keys);
         return true;
     case Command::Setting:
         payload = BuildSettingPayload(options.setting, options.feedMm);
         return true;
     case Command::Status:
     case Command::Info:
+    case Command::List:
         break;
     }
     return true;
 }
 
 bool SendsBytes(Command command) {
-    return command != Command::Status && command != Command::Info;
+    return command != Command::Status && command != Command::Info && command != Command::List;
 }
 
 const char* CommandName(Command command) {
@@ -50,6 +58,10 @@ const char* CommandName(Command command) {
         return "setting";
     case Command::Status:
         return "status";
+    case Command::List:
+        return "list";
+    case Command::Delete:
+        return "delete";
     case Command::Info:
         break;
     }

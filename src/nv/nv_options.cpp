@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -95,7 +96,8 @@ struct RawOptions {
     int threshold = -1;
     std::string settingName;
     std::string settingValue;
-    std::vector<int> numbers;
+    std::vector<std::string> numbers; // image numbers, or keys with --graphics
+    std::vector<std::string> keys;
     bool invert = false;
 };
 
@@ -116,6 +118,19 @@ void AddJobOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
     AddPortOptions(command, options, raw);
     command.add_flag("--no-status", options.noStatus, "do not ask the printer's status first");
     command.add_option("--save", options.save, "also write every byte sent to this file");
+}
+
+// An NV write: how long its confirmation may take.
+void AddConfirmOptions(CLI::App& command, RawOptions& raw) {
+    command
+        .add_option("--confirm-timeout", raw.confirmSeconds,
+                    "seconds to wait for the printer to confirm the write (default 60)")
+        ->check(CLI::Range(0.1, 3600.0));
+    command
+        .add_option("--nv-wait", raw.nvWaitSeconds,
+                    "on a serial line without flow control, seconds before the first "
+                    "confirmation question (default 5)")
+        ->check(CLI::Range(0.0, 3600.0));
 }
 
 void AddPictureOptions(CLI::App& command, RawOptions& raw) {
@@ -152,6 +167,96 @@ bool ReadPortsFile(const std::string& path, std::vector<std::string>& ports, std
     if (ports.empty()) {
         why = "--ports file '" + path + "' names no port";
         return false;
+    }
+    return true;
+}
+
+bool IsKey(const std::string& key) {
+    return key.size() == 2 && key[0] >= 0x20 && key[0] <= 0x7E && key[1] >= 0x20 && key[1] <= 0x7E;
+}
+
+std::string ShownKey(const std::string& key) {
+    std::string shown;
+    for (const char c : key) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            shown += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            shown += hex;
+        }
+    }
+    return "'" + shown + "'";
+}
+
+bool CheckKeys(const std::vector<std::string>& keys, std::string& why) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (!IsKey(keys[i])) {
+            why = "bad key " + ShownKey(keys[i]) +
+                  ": a key is two characters, each a printable ASCII character (0x20 to 0x7E)";
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (keys[j] == keys[i]) {
+                why = "key " + ShownKey(keys[i]) + " is given twice";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Image numbers for FS p, keys for NV graphics; the keys store defines by default: 01, 02, ...
+bool ResolveTargets(NvOptions& options, const RawOptions& raw, std::string& why) {
+    const bool graphicsOnly =
+        options.command == Command::List || options.command == Command::Delete;
+    if (graphicsOnly && !options.graphics) {
+        why = "list and delete work on NV graphics: add --graphics";
+        return false;
+    }
+    if (!raw.keys.empty() && !(options.command == Command::Store && options.graphics)) {
+        why = "--key goes with store --graphics";
+        return false;
+    }
+    if (options.command == Command::Print && !options.graphics) {
+        for (const std::string& text : raw.numbers) {
+            const bool digits =
+                !text.empty() && text.size() <= 3 &&
+                std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+            if (!digits || std::stoi(text) < 1 || std::stoi(text) > 255) {
+                why = "image number '" + text + "' not in range 1 to 255";
+                return false;
+            }
+            options.numbers.push_back(static_cast<std::uint8_t>(std::stoi(text)));
+        }
+        return true;
+    }
+    if (options.command == Command::Print || options.command == Command::Delete) {
+        options.keys = raw.numbers;
+        if (options.command == Command::Delete && options.deleteAll != options.keys.empty()) {
+            why = options.deleteAll ? "delete takes either keys or --all"
+                                    : "which keys? give KK... or --all";
+            return false;
+        }
+        return CheckKeys(options.keys, why);
+    }
+    if (options.command == Command::Store && options.graphics) {
+        if (raw.keys.empty()) {
+            for (std::size_t i = 1; i <= options.files.size() && i <= 99; ++i)
+                options.keys.push_back((i < 10 ? "0" : "") + std::to_string(i));
+        } else {
+            options.keys = raw.keys;
+        }
+        if (options.keys.size() != options.files.size()) {
+            why =
+                raw.keys.empty()
+                    ? "store --graphics names at most 99 files by default keys; give --key for each"
+                    : "give one --key per FILE (" + std::to_string(options.files.size()) +
+                          " files, " + std::to_string(options.keys.size()) + " keys)";
+            return false;
+        }
+        return CheckKeys(options.keys, why);
     }
     return true;
 }
@@ -201,8 +306,8 @@ bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
     }
     options.convert.invert = raw.invert;
 
-    for (const int n : raw.numbers)
-        options.numbers.push_back(static_cast<std::uint8_t>(n));
+    if (!ResolveTargets(options, raw, why))
+        return false;
     if (options.command == Command::Setting &&
         !ResolveSetting(raw.settingName, raw.settingValue, options, why))
         return false;
@@ -228,21 +333,34 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     store->add_option("FILE", options.files, "the pictures, image 1 first")->required();
     AddJobOptions(*store, options, raw);
     AddPictureOptions(*store, raw);
-    store
-        ->add_option("--confirm-timeout", raw.confirmSeconds,
-                     "seconds to wait for the printer to confirm the write (default 60)")
-        ->check(CLI::Range(0.1, 3600.0));
-    store
-        ->add_option("--nv-wait", raw.nvWaitSeconds,
-                     "on a serial line without flow control, seconds before the first "
-                     "confirmation question (default 5)")
-        ->check(CLI::Range(0.0, 3600.0));
+    AddConfirmOptions(*store, raw);
+    store->add_flag("--graphics", options.graphics,
+                    "define NV graphics by key (GS ( L) instead of FS q images: each key "
+                    "replaces only its own image. Printers keep the two stores apart, or erase "
+                    "one when the other is written: see what info reports");
+    store->add_option("--key", raw.keys,
+                      "with --graphics: the key for each FILE, in order (default 01, 02, ...)");
 
     CLI::App* print = app.add_subcommand("print", "Print stored NV images N (FS p N).");
-    print->add_option("N", raw.numbers, "image numbers, 1 to 255")
-        ->required()
-        ->check(CLI::Range(1, 255));
+    print->add_option("N", raw.numbers, "image numbers, 1 to 255; with --graphics, keys")
+        ->required();
     AddJobOptions(*print, options, raw);
+    print->add_flag("--graphics", options.graphics, "print NV graphics by key (GS ( L)");
+    print->add_option("--scale", options.scale, "with --graphics: 1 or 2 times the size")
+        ->check(CLI::IsMember({1, 2}));
+
+    CLI::App* list = app.add_subcommand(
+        "list", "With --graphics: the NV graphics keys stored, and the capacity in all and left.");
+    list->add_flag("--graphics", options.graphics, "NV graphics (GS ( L)");
+    AddPortOptions(*list, options, raw);
+
+    CLI::App* remove = app.add_subcommand(
+        "delete", "With --graphics: delete NV graphics KK... (GS ( L function 66), or --all.");
+    remove->add_option("KK", raw.numbers, "keys, two characters each");
+    remove->add_flag("--all", options.deleteAll, "delete every NV graphic (function 65)");
+    remove->add_flag("--graphics", options.graphics, "NV graphics (GS ( L)");
+    AddJobOptions(*remove, options, raw);
+    AddConfirmOptions(*remove, raw);
 
     CLI::App* raster =
         app.add_subcommand("raster", "Print FILEs as raster pictures (GS v 0), one after another.");
@@ -274,7 +392,8 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     }
     const std::map<const CLI::App*, Command> commands = {
         {store, Command::Store},     {print, Command::Print},   {raster, Command::Raster},
-        {setting, Command::Setting}, {status, Command::Status}, {info, Command::Info}};
+        {setting, Command::Setting}, {status, Command::Status}, {info, Command::Info},
+        {list, Command::List},       {remove, Command::Delete}};
     options.command = commands.at(app.get_subcommands().front());
 
     std::string why;

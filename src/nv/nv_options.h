@@ -14,12 +14,16 @@
 
 namespace quillet::nv {
 
-enum class Command { Store, Print, Raster, Setting, Status, Info };
+enum class Command { Store, Print, Raster, Setting, Status, Info, List, Delete };
 
 struct NvOptions {
     Command command = Command::Status;
     std::vector<std::string> files;    // store, raster
     std::vector<std::uint8_t> numbers; // print
+    bool graphics = false;             // NV graphics (GS ( L) instead of FS q images
+    std::vector<std::string> keys;     // store, print, delete with --graphics
+    bool deleteAll = false;            // delete --all
+    std::uint8_t scale = 1;            // print --graphics
     SettingCommand setting = SettingCommand::Bps115200;
     std::int32_t feedMm = 0;              // setting feed
     std::string settingText;              // "bps 115200", for the result line

@@ -2,6 +2,7 @@
 
 #include "logo/file_paths.h"
 #include "logo/mono_bmp_writer.h"
+#include "printer/nv_graphics_encoder.h"
 
 #include <cstdint>
 #include <vector>
@@ -26,6 +27,9 @@ BmpCheck FitsNvDownload(const MonoBmpInfo& info) {
 }
 
 std::string GeometryLimit(PictureUse use) {
+    if (use == PictureUse::Graphics)
+        return "NV graphics take 1 to " + std::to_string(kGraphicsMaxWidth) +
+               " dots across and 1 to " + std::to_string(kGraphicsMaxHeight) + " high";
     if (use == PictureUse::Raster)
         return "raster printing takes at most " + std::to_string(kRasterMaxRowBytes * 8) +
                " dots across";
@@ -77,8 +81,9 @@ bool LoadPicture(const std::string& path, PictureUse use, const logo::ConvertSet
         why = "cannot read '" + path + "': " + readWhy;
         return false;
     }
-    const GeometryCheck fits = use == PictureUse::NvImage ? GeometryCheck(FitsNvDownload)
-                                                          : GeometryCheck(CheckRasterGeometry);
+    const GeometryCheck fits = use == PictureUse::NvImage  ? GeometryCheck(FitsNvDownload)
+                               : use == PictureUse::Raster ? GeometryCheck(CheckRasterGeometry)
+                                                           : GeometryCheck(CheckGraphicsGeometry);
     if (!IsOneBitBmp(file)) {
         logo::Size source;
         logo::DotImage dots;

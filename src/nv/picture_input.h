@@ -10,8 +10,9 @@
 namespace quillet::nv {
 
 enum class PictureUse {
-    NvImage, // FS q
-    Raster,  // GS v 0
+    NvImage,  // FS q
+    Raster,   // GS v 0
+    Graphics, // GS ( L function 67
 };
 
 // FS q's x counts bytes of 8 dots and printers take at most 1023 of them; its y, at most 288

@@ -1,5 +1,6 @@
 #include "nv/printer_job.h"
 
+#include "nv/graphics_questions.h"
 #include "nv/printer_answers.h"
 #include "nv/printer_session.h"
 #include "nv/progress_line.h"
@@ -10,6 +11,7 @@
 #include <asio/this_coro.hpp>
 #include <asio/use_awaitable.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillet::nv {
@@ -157,6 +159,15 @@ asio::awaitable<JobResult> InfoJob(PrinterSession& session) {
         result.lines.push_back(std::string(name) + ": " +
                                (answer ? Printable(*answer) : std::string("no answer")));
     }
+    // The two NV roads: FS q images cannot be asked about; NV graphics report their store.
+    const auto total = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Total);
+    const auto left = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Remaining);
+    result.lines.push_back("NV images (FS q): the printer does not report them");
+    result.lines.push_back(total && left ? "NV graphics (GS ( L): " + Grouped(*total) + " bytes, " +
+                                               Grouped(*left) + " left"
+                                         : std::string("NV graphics (GS ( L): no answer"));
+    result.answers["graphics_capacity"] = total ? nlohmann::json(*total) : nlohmann::json();
+    result.answers["graphics_capacity_left"] = left ? nlohmann::json(*left) : nlohmann::json();
     if (!any) {
         result.exit = kExitFailed;
         result.message =
@@ -193,15 +204,25 @@ std::string JobWhat(const NvOptions& options, const Payload& payload) {
     const std::string count = std::to_string(payload.items);
     switch (options.command) {
     case Command::Store:
+        if (options.graphics)
+            return count + (payload.items == 1 ? " graphic" : " graphics") + " as " +
+                   KeyList(options.keys) + bytes;
         return count + (payload.items == 1 ? " image" : " images") + bytes;
     case Command::Print:
+        if (options.graphics)
+            return "print of " + KeyList(options.keys) + bytes;
         return "print of " + count + (payload.items == 1 ? " image" : " images") + bytes;
+    case Command::Delete:
+        return (options.keys.empty() ? std::string("deletion of every NV graphic")
+                                     : "deletion of " + KeyList(options.keys)) +
+               bytes;
     case Command::Raster:
         return count + (payload.items == 1 ? " picture" : " pictures") + bytes;
     case Command::Setting:
         return "setting " + options.settingText + bytes;
     case Command::Status:
     case Command::Info:
+    case Command::List:
         break;
     }
     return bytes;
@@ -229,6 +250,23 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
         }
         answers = reading.answered;
     }
+    const bool graphicsStore = options.command == Command::Store && options.graphics;
+    if (graphicsStore && session.CanRead()) {
+        const auto left = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Remaining);
+        if (!left) {
+            hooks.note("the printer does not report its NV graphics capacity; going on");
+        } else if (*left < payload.graphicsNeed) {
+            result.exit = kExitFailed;
+            result.message = "the graphics do not fit: they need " + Grouped(payload.graphicsNeed) +
+                             " bytes (their data and " + std::to_string(kGraphicsOverheadBytes) +
+                             " bytes each) and the printer has " + Grouped(*left) +
+                             " bytes left; nothing was sent";
+            result.answers["capacity_left"] = *left;
+            co_return result;
+        } else {
+            result.answers["capacity_left"] = *left;
+        }
+    }
 
     const auto start = Clock::now();
     const SendResult sent = co_await session.Send(payload.bytes, hooks.progress);
@@ -241,7 +279,8 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
         co_return result;
     }
     const std::string what = JobWhat(options, payload);
-    if (options.command != Command::Store) {
+    const bool nvWrite = options.command == Command::Store || options.command == Command::Delete;
+    if (!nvWrite) {
         result.lines.push_back("sent " + what + " in " + Seconds(Clock::now() - start) + " s");
         co_return result;
     }
@@ -261,8 +300,39 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
         co_return result;
     }
     result.answers["confirmed"] = true;
-    result.lines.push_back("stored " + what + " and confirmed in " + Seconds(Clock::now() - start) +
-                           " s");
+    const std::string done = (options.command == Command::Delete ? "" : "stored ") + what +
+                             " and confirmed in " + Seconds(Clock::now() - start) + " s";
+    if (!options.graphics) {
+        result.lines.push_back(done);
+        co_return result;
+    }
+    // The printer's own list says whether each key is there, or gone.
+    const auto keys = co_await ReadGraphicsKeys(session);
+    if (!keys) {
+        result.exit = kExitFailed;
+        result.message = done + ", but the printer does not list its keys";
+        co_return result;
+    }
+    result.answers["keys"] = *keys;
+    auto listed = [&](const std::string& key) {
+        return std::find(keys->begin(), keys->end(), key) != keys->end();
+    };
+    std::vector<std::string> wrong;
+    for (const std::string& key : options.keys)
+        if (listed(key) != (options.command == Command::Store))
+            wrong.push_back(key);
+    if (options.command == Command::Delete && options.keys.empty())
+        wrong = *keys;
+    if (!wrong.empty()) {
+        result.exit = kExitFailed;
+        result.message = done + ", but the printer " +
+                         (options.command == Command::Store ? "does not list " : "still lists ") +
+                         KeyList(wrong);
+        co_return result;
+    }
+    result.lines.push_back(done + (options.command == Command::Store
+                                       ? "; the printer lists them"
+                                       : "; the printer no longer lists them"));
     co_return result;
 }
 
@@ -275,6 +345,9 @@ asio::awaitable<JobResult> RunOnSession(PrinterSession& session, const NvOptions
         break;
     case Command::Info:
         result = co_await InfoJob(session);
+        break;
+    case Command::List:
+        result = co_await GraphicsListJob(session);
         break;
     default:
         result = co_await SendJob(session, options, *payload, hooks);

@@ -1,0 +1,93 @@
+#include "nv/graphics_questions.h"
+
+#include "nv/printer_answers.h"
+#include "nv/progress_line.h"
+#include "printer/nv_graphics_encoder.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillet::nv {
+namespace {
+
+constexpr std::chrono::milliseconds kAnswerTimeout{1000};
+// A block of keys is far shorter; anything longer was never an answer.
+constexpr std::size_t kLongestGraphicsAnswer = 1024;
+constexpr std::array<std::uint8_t, 1> kNextBlock = {0x06}; // ACK
+
+AnswerMatcher GraphicsAnswerForm() {
+    return [](std::vector<std::uint8_t>& inbox) {
+        return TakeTextAnswer(inbox, 0x37, kLongestGraphicsAnswer);
+    };
+}
+
+} // namespace
+
+std::string KeyList(const std::vector<std::string>& keys) {
+    std::string text;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == keys.size() ? " and " : ", ") + keys[i];
+    return text.empty() ? "none" : text;
+}
+
+asio::awaitable<std::optional<std::vector<std::string>>> ReadGraphicsKeys(PrinterSession& session) {
+    std::vector<std::string> keys;
+    auto answer =
+        co_await session.Ask(kGraphicsKeyListQuestion, GraphicsAnswerForm(), kAnswerTimeout);
+    for (;;) {
+        GraphicsKeyBlock block;
+        if (!answer || ParseGraphicsKeyBlock(*answer, block) != GraphicsAnswer::Ok)
+            co_return std::nullopt;
+        keys.insert(keys.end(), block.keys.begin(), block.keys.end());
+        if (!block.moreFollows)
+            break;
+        if (!(co_await session.Send(kNextBlock)).ok)
+            co_return std::nullopt;
+        answer = co_await session.Await(GraphicsAnswerForm(), kAnswerTimeout);
+    }
+    co_return keys;
+}
+
+asio::awaitable<std::optional<std::uint64_t>> AskGraphicsCapacity(PrinterSession& session,
+                                                                  GraphicsCapacityKind kind) {
+    const auto& question = kind == GraphicsCapacityKind::Total ? kGraphicsTotalCapacityQuestion
+                                                               : kGraphicsRemainingCapacityQuestion;
+    const auto answer = co_await session.Ask(question, GraphicsAnswerForm(), kAnswerTimeout);
+    std::uint64_t bytes = 0;
+    if (!answer || ParseGraphicsCapacity(*answer, kind, bytes) != GraphicsAnswer::Ok)
+        co_return std::nullopt;
+    co_return bytes;
+}
+
+asio::awaitable<JobResult> GraphicsListJob(PrinterSession& session) {
+    JobResult result;
+    const auto keys = co_await ReadGraphicsKeys(session);
+    const auto total = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Total);
+    const auto left = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Remaining);
+    auto figure = [](const std::optional<std::uint64_t>& bytes) {
+        return bytes ? Grouped(*bytes) + " bytes" : std::string("no answer");
+    };
+    if (keys) {
+        std::string line = "keys (" + std::to_string(keys->size()) + "):";
+        for (const std::string& key : *keys)
+            line += " " + key;
+        result.lines.push_back(line);
+        result.answers["keys"] = *keys;
+    } else {
+        result.lines.push_back("keys: no answer");
+        result.answers["keys"] = nullptr;
+    }
+    result.lines.push_back("capacity: " + figure(total));
+    result.lines.push_back("left: " + figure(left));
+    result.answers["capacity"] = total ? nlohmann::json(*total) : nlohmann::json();
+    result.answers["capacity_left"] = left ? nlohmann::json(*left) : nlohmann::json();
+    if (!keys && !total && !left) {
+        result.exit = kExitFailed;
+        result.message = session.LineError().empty()
+                             ? "the printer does not answer NV graphics questions"
+                             : session.LineError();
+    }
+    co_return result;
+}
+
+} // namespace quillet::nv
