@@ -126,8 +126,10 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             return kExitFailed;
         }
         if (options.ports.empty()) {
-            out << "wrote " << payload.items << (payload.items == 1 ? " image" : " images") << " ("
-                << Grouped(payload.bytes.size()) << " bytes) to " << options.save << "\n";
+            out << "wrote " << payload.items
+                << (options.graphics ? (payload.items == 1 ? " graphic" : " graphics")
+                                     : (payload.items == 1 ? " image" : " images"))
+                << " (" << Grouped(payload.bytes.size()) << " bytes) to " << options.save << "\n";
             return kExitDone;
         }
     }

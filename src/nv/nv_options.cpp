@@ -102,7 +102,10 @@ struct RawOptions {
 };
 
 void AddPortOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
-    command.add_option("--port", raw.ports, kPortHelp)->envname("QUILLET_PORT");
+    // One value each time: a vector option would otherwise take the FILEs after it as ports.
+    command.add_option("--port", raw.ports, kPortHelp)
+        ->envname("QUILLET_PORT")
+        ->allow_extra_args(false);
     command.add_option("--ports", raw.portsFile,
                        "a file of ports, one a line (# starts a comment): the job runs on every "
                        "printer at once");
@@ -338,8 +341,10 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
                     "define NV graphics by key (GS ( L) instead of FS q images: each key "
                     "replaces only its own image. Printers keep the two stores apart, or erase "
                     "one when the other is written: see what info reports");
-    store->add_option("--key", raw.keys,
-                      "with --graphics: the key for each FILE, in order (default 01, 02, ...)");
+    store
+        ->add_option("--key", raw.keys,
+                     "with --graphics: the key for each FILE, in order (default 01, 02, ...)")
+        ->allow_extra_args(false);
 
     CLI::App* print = app.add_subcommand("print", "Print stored NV images N (FS p N).");
     print->add_option("N", raw.numbers, "image numbers, 1 to 255; with --graphics, keys")

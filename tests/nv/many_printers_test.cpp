@@ -119,6 +119,12 @@ TEST(Json, EachCommandGivesOneObjectPerPrinter) {
     EXPECT_EQ(info[0]["model_id"], 0x20);
     EXPECT_EQ(info[1]["model_name"], "Quillet Virtual Printer");
 
+    const auto [listExit, list] = run({"list", "--graphics"});
+    EXPECT_EQ(listExit, 0);
+    EXPECT_TRUE(list[0]["keys"].is_array());
+    EXPECT_GT(list[1]["capacity"].get<std::uint64_t>(), 0u);
+    EXPECT_EQ(list[1]["capacity_left"], list[1]["capacity"]);
+
     const auto [storeExit, store] = run({"store", fixtures[0].file.string()});
     EXPECT_EQ(storeExit, 3);
     EXPECT_EQ(store[0]["ok"], true);

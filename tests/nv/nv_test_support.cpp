@@ -214,6 +214,20 @@ bool Sim::WaitForRaw(std::size_t size, std::chrono::milliseconds limit) const {
     return false;
 }
 
+bool Sim::WaitForReceipts(std::size_t count, std::chrono::milliseconds limit) const {
+    const auto deadline = Clock::now() + limit;
+    do {
+        const auto log = Log();
+        const auto whole = std::count_if(log.begin(), log.end(), [](const nlohmann::json& r) {
+            return r.value("ev", "") == "receipt";
+        });
+        if (static_cast<std::size_t>(whole) >= count)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (Clock::now() < deadline);
+    return false;
+}
+
 std::vector<fs::path> Sim::Receipts() const {
     std::vector<fs::path> receipts;
     if (!fs::exists(dir_ / "out"))

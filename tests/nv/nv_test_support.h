@@ -46,6 +46,8 @@ public:
     // Waits until the raw file has `size` bytes; false at the limit.
     bool WaitForRaw(std::size_t size, std::chrono::milliseconds limit) const;
     std::vector<fs::path> Receipts() const;
+    // Waits until `count` receipts are whole (their log records come after the PNG files).
+    bool WaitForReceipts(std::size_t count, std::chrono::milliseconds limit) const;
     // SIGTERM, and waits for it to end.
     void Stop();
 

@@ -137,7 +137,7 @@ TEST(StrayStatus, DataHoldingDleEotStoresAndConfirms) {
     ASSERT_NE(std::search(payload.begin(), payload.end(), dle.begin(), dle.end()), payload.end());
     const NvRun print = RunNv({"print", "1", "--port", sim.Port()});
     ASSERT_EQ(print.exit, 0) << print.err;
-    ASSERT_TRUE(sim.WaitFor({{"ev", "receipt"}}, 10s));
+    ASSERT_TRUE(sim.WaitForReceipts(1, 10s));
     ASSERT_FALSE(sim.Receipts().empty());
     EXPECT_EQ(CompareStacked(ReadDots(sim.Receipts().front()), {stray}, 8), "");
 }

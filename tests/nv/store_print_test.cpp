@@ -41,13 +41,6 @@ std::vector<LineCase> Lines() {
     return cases;
 }
 
-bool WaitForReceipts(const Sim& sim, std::size_t count, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (sim.Receipts().size() < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(20ms);
-    return sim.Receipts().size() >= count;
-}
-
 class StorePrint : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(StorePrint, PrinterKeepsThePicturesAndTheLineCarriesTheSavedBytes) {
@@ -94,7 +87,7 @@ TEST_P(StorePrint, PrinterKeepsThePicturesAndTheLineCarriesTheSavedBytes) {
 
     const NvRun printed = RunNv({"print", "1", "2", "3", "4", "--port", sim.Port()}, 30s);
     ASSERT_EQ(printed.exit, 0) << printed.err;
-    ASSERT_TRUE(WaitForReceipts(sim, 1, 10s));
+    ASSERT_TRUE(sim.WaitForReceipts(1, 10s));
     std::vector<Dots> pictures;
     for (const Fixture& f : fixtures)
         pictures.push_back(f.dots);
@@ -118,10 +111,11 @@ TEST(Raster, PrintsEachPictureOnItsOwnReceipt) {
     const auto fixtures = MakeFixtures(dir.Path());
     Sim sim(dir.Path() / "printer", {"--listen", "0"});
     ASSERT_TRUE(sim.Ready()) << sim.Banner();
-    const NvRun run = RunNv({"raster", fixtures[0].file.string(), fixtures[3].file.string(),
-                             "--width", "160", "--port", sim.Port()});
+    // Options before the files: --port takes one value, never the files after it.
+    const NvRun run = RunNv({"raster", "--port", sim.Port(), fixtures[0].file.string(), "--width",
+                             "160", fixtures[3].file.string()});
     ASSERT_EQ(run.exit, 0) << run.err;
-    ASSERT_TRUE(WaitForReceipts(sim, 2, 10s));
+    ASSERT_TRUE(sim.WaitForReceipts(2, 10s));
     EXPECT_EQ(CompareStacked(ReadDots(sim.Receipts()[0]), {fixtures[0].dots}, 1), "");
     EXPECT_EQ(CompareStacked(ReadDots(sim.Receipts()[1]), {fixtures[3].dots}, 1), "");
 }
