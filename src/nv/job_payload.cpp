@@ -107,9 +107,9 @@ Payload BuildGraphicsPrintPayload(const std::vector<std::string>& keys, std::uin
 
 Payload BuildGraphicsDeletePayload(const std::vector<std::string>& keys) {
     Payload payload;
-    VectorSink sink(payload.bytes);
     if (keys.empty())
-        sink.Write(kGraphicsDeleteAll.data(), kGraphicsDeleteAll.size());
+        payload.bytes.assign(kGraphicsDeleteAll.begin(), kGraphicsDeleteAll.end());
+    VectorSink sink(payload.bytes);
     for (const std::string& key : keys)
         WriteGraphicsDelete(sink, key);
     payload.items = static_cast<unsigned>(keys.size());

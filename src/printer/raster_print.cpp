@@ -33,6 +33,7 @@ int PrintRasterImage(const char* path, ByteSink& sink) {
     case EncodeResult::Ok:
         return kRasterPrinted;
     case EncodeResult::TooLarge:
+    case EncodeResult::BadParameter:
         return kRasterDoesNotFit;
     case EncodeResult::WriteFailed:
         break;
