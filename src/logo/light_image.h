@@ -14,6 +14,16 @@ struct LightImage {
     float At(std::uint32_t x, std::uint32_t y) const { return light[std::size_t{y} * width + x]; }
 };
 
+// What the dithers take: per pixel the share of paper to leave white, 0 (every dot) to 1 (none),
+// from the top.
+struct ToneImage {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<float> white;
+
+    float At(std::uint32_t x, std::uint32_t y) const { return white[std::size_t{y} * width + x]; }
+};
+
 // The result: one byte per dot from the top, 1 where the printer prints a dot.
 struct DotImage {
     std::uint32_t width = 0;

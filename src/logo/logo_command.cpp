@@ -25,10 +25,15 @@ constexpr const char* kOptionHelp =
     "  --width DOTS       exactly this wide, 1 to 1600 dots (enlarges if asked)\n"
     "  --paper 80|58      at most 576 (80 mm) or 384 (58 mm) dots wide; default 80\n"
     "  --dither NAME      floyd-steinberg (default), atkinson, ordered or threshold\n"
-    "  --threshold 0-255  for --dither threshold: a dot where the grey is below it (128)\n"
+    "  --threshold 0-255  for --dither threshold: a dot where the grey is below it (128);\n"
+    "                     alone it selects --dither threshold\n"
+    "  --gamma G          mid-tones for the printer and paper, 0.2 to 5 (default 1: a grey\n"
+    "                     of sRGB value v prints 1 - v/255 of its dots, as image editors\n"
+    "                     dither); above 1 lighter, for dots that spread, below 1 darker\n"
     "  --invert           swap black and white\n"
     "  --preview FILE.png also write what the printer will print, one pixel per dot\n"
     "  --force            replace an existing OUTPUT (INPUT is never replaced)\n"
+    "  --                 ends the options: a name after it may start with -\n"
     "\n"
     "Exit status: 0 done, 1 INPUT unreadable or OUTPUT unwritable, 2 bad arguments.\n";
 

@@ -3,6 +3,7 @@
 #include "logo/scale.h"
 
 #include <cmath>
+#include <utility>
 
 namespace quillet::logo {
 
@@ -45,7 +46,9 @@ ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSe
         why = "not enough memory to scale the picture";
         return ConvertResult::NoMemory;
     }
-    dots = Dither(picture, settings.dither, settings.threshold);
+    // A threshold cuts the picture's own grey: --threshold keeps one meaning whatever the gamma.
+    const double gamma = settings.dither == DitherKind::Threshold ? kDefaultGamma : settings.gamma;
+    dots = Dither(PrintTone(std::move(picture), gamma), settings.dither, settings.threshold);
     if (settings.invert) {
         for (std::uint8_t& dot : dots.dots) {
             dot = !dot;

@@ -3,6 +3,7 @@
 #include "logo/dither.h"
 #include "logo/light_image.h"
 #include "logo/picture_decode.h"
+#include "logo/tone.h"
 
 #include <cstdint>
 #include <span>
@@ -25,6 +26,7 @@ struct ConvertSettings {
     std::uint32_t maxWidth = kPaper80Dots;
     DitherKind dither = DitherKind::FloydSteinberg;
     std::uint8_t threshold = 128;
+    double gamma = kDefaultGamma; // the print tone's mid-tones (tone.h); not for Threshold
     bool invert = false;
 };
 
@@ -46,8 +48,8 @@ enum class ConvertResult {
     NoMemory, // scaling failed
 };
 
-// Decode, scale in linear light, dither, invert. `source` gets the picture's own size when the
-// decode succeeds; `why` explains a failure.
+// Decode, scale in linear light, take the print tone, dither, invert. `source` gets the picture's
+// own size when the decode succeeds; `why` explains a failure.
 ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
                              const DecodeLimits& limits, Size& source, DotImage& dots,
                              std::string& why);

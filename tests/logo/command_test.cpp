@@ -11,6 +11,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <bit>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -208,6 +210,42 @@ TEST(Command, PreviewIsTheBitmapAtOnePixelPerDot) {
     EXPECT_EQ(png, bmp);
 }
 
+// A flat grey of sRGB 128: about half its dots by default, fewer at gamma 2, more at 0.5; a
+// threshold alone selects the threshold dither and cuts at its value.
+TEST(Command, GammaAndThresholdOnAFlatGrey) {
+    struct Case {
+        std::vector<std::string> options;
+        const char* dither;
+        double share;
+    };
+    const Case cases[] = {
+        {{}, "floyd-steinberg", 1 - 128 / 255.0},
+        {{"--gamma", "2"}, "floyd-steinberg", 1 - std::sqrt(128 / 255.0)},
+        {{"--gamma", "0.5", "--dither", "ordered"}, "ordered", 1 - std::pow(128 / 255.0, 2.0)},
+        {{"--threshold", "129"}, "threshold", 1.0},
+        {{"--threshold", "128"}, "threshold", 0.0},
+    };
+    for (const Case& c : cases) {
+        quillet::test::TempDir dir;
+        dir.Write("grey.png", GreyPng(64, 64, 128));
+        std::vector<std::string> args{"grey.png", "-o", "out.bmp"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ProgramRun run = RunLogo(dir.Path(), args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(std::string("64x64, ") + c.dither), std::string::npos) << run.out;
+        MonoBmp picture;
+        ASSERT_EQ(picture.Read((dir.Path() / "out.bmp").c_str(), quillet::CheckNvGeometry),
+                  BmpCheck::Ok);
+        std::size_t dots = 0;
+        for (std::uint32_t y = 0; y < 64; ++y) {
+            for (const std::uint8_t byte : picture.Row(y)) {
+                dots += std::popcount(byte);
+            }
+        }
+        EXPECT_NEAR(dots / 4096.0, c.share, 0.02) << c.options.size() << " options";
+    }
+}
+
 TEST(Command, TallPictureWarnsButConverts) {
     quillet::test::TempDir dir;
     dir.Write("tall.png", GreyPng(10, 300, 255));
@@ -236,6 +274,14 @@ const BadArgs kBadArgs[] = {
     {"width_and_paper", {"in.png", "--width", "100", "--paper", "58"}, "exclude each other"},
     {"dither_unknown", {"in.png", "--dither", "jarvis"}, "--dither takes"},
     {"threshold_256", {"in.png", "--threshold", "256"}, "--threshold takes 0 to 255"},
+    {"threshold_with_atkinson",
+     {"in.png", "--dither", "atkinson", "--threshold", "90"},
+     "--threshold is for --dither threshold, not --dither atkinson"},
+    {"gamma_below", {"in.png", "--gamma", "0.1"}, "--gamma takes 0.2 to 5, not '0.1'"},
+    {"gamma_above", {"in.png", "--gamma", "5.01"}, "--gamma takes 0.2 to 5"},
+    {"gamma_text", {"in.png", "--gamma", "1,5"}, "--gamma takes 0.2 to 5"},
+    {"gamma_nan", {"in.png", "--gamma", "nan"}, "--gamma takes 0.2 to 5"},
+    {"gamma_with_threshold", {"in.png", "--threshold", "90", "--gamma", "2"}, "--gamma shapes"},
     {"value_missing", {"in.png", "-o"}, "-o needs a value"},
     {"unknown_option", {"in.png", "--colour"}, "unknown option '--colour'"},
     {"two_inputs", {"in.png", "b.png"}, "one INPUT only"},
