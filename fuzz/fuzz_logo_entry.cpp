@@ -20,6 +20,8 @@ void FuzzLogo(const std::uint8_t* data, std::size_t size) {
     settings.width = (last / 4) % 2 ? 1u + last % 97u : 0u;
     settings.invert = (last / 8) % 2 != 0;
     settings.threshold = last;
+    const std::uint8_t before = size > 1 ? data[size - 2] : 0;
+    settings.gamma = logo::kMinGamma + (logo::kMaxGamma - logo::kMinGamma) * (before / 255.0);
 
     logo::Size source;
     logo::DotImage dots;
