@@ -3,6 +3,7 @@
 #include "logo/scale.h"
 
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace quillet::logo {
@@ -20,9 +21,10 @@ Size TargetSize(Size picture, const ConvertSettings& settings) {
     return out;
 }
 
-ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
-                             const DecodeLimits& limits, Size& source, DotImage& dots,
-                             std::string& why) {
+namespace {
+
+ConvertResult Convert(std::span<const std::uint8_t> file, const ConvertSettings& settings,
+                      const DecodeLimits& limits, Size& source, DotImage& dots, std::string& why) {
     LightImage picture;
     switch (DecodePicture(file, limits, picture, why)) {
     case DecodeResult::Ok:
@@ -33,6 +35,8 @@ ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSe
         return ConvertResult::TooLarge;
     case DecodeResult::Damaged:
         return ConvertResult::Damaged;
+    case DecodeResult::NoMemory:
+        return ConvertResult::NoMemory;
     }
     source = {picture.width, picture.height};
     const Size target = TargetSize(source, settings);
@@ -55,6 +59,20 @@ ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSe
         }
     }
     return ConvertResult::Ok;
+}
+
+} // namespace
+
+ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
+                             const DecodeLimits& limits, Size& source, DotImage& dots,
+                             std::string& why) {
+    try {
+        return Convert(file, settings, limits, source, dots, why);
+    } catch (const std::bad_alloc&) {
+        dots = {};
+        why = "not enough memory to convert the picture";
+        return ConvertResult::NoMemory;
+    }
 }
 
 std::uint64_t NvBlockBytes(Size dots) {

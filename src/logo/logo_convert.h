@@ -45,7 +45,7 @@ enum class ConvertResult {
     TooLarge, // over the decode limits
     Damaged,
     TooTall,  // the result would be taller than kMaxHeightDots
-    NoMemory, // scaling failed
+    NoMemory, // not enough memory to decode, scale or dither
 };
 
 // Decode, scale in linear light, take the print tone, dither, invert. `source` gets the picture's

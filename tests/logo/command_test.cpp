@@ -35,8 +35,18 @@ std::string ReadText(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The real program in `dir`, its output in files, its peak memory from the kernel.
-ProgramRun RunLogo(const fs::path& dir, std::vector<std::string> args) {
+// The real program in `dir`, its output in files, its peak memory from the kernel; `env` adds
+// NAME=VALUE entries to the environment.
+ProgramRun RunLogo(const fs::path& dir, std::vector<std::string> args,
+                   std::vector<std::string> env = {}) {
+    std::vector<char*> envp;
+    for (std::string& e : env) {
+        envp.push_back(e.data());
+    }
+    for (char** e = environ; *e; ++e) {
+        envp.push_back(*e);
+    }
+    envp.push_back(nullptr);
     args.insert(args.begin(), QUILLET_LOGO_PROGRAM);
     std::vector<char*> argv;
     for (std::string& a : args) {
@@ -51,7 +61,7 @@ ProgramRun RunLogo(const fs::path& dir, std::vector<std::string> args) {
     posix_spawn_file_actions_addchdir_np(&files, dir.c_str());
     ProgramRun run;
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) {
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0) {
         int status = 0;
         rusage usage{};
         if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) {
@@ -287,6 +297,12 @@ const BadArgs kBadArgs[] = {
     {"two_inputs", {"in.png", "b.png"}, "one INPUT only"},
     {"output_is_input", {"in.png", "-o", "./in.png", "--force"}, "is the input"},
     {"preview_is_output", {"in.png", "-o", "a.bmp", "--preview", "a.bmp"}, "same file"},
+    {"output_is_folder", {"in.png", "-o", ".", "--force"}, "'.' is a folder"},
+    {"output_ends_as_folder", {"in.png", "-o", "new/"}, "'new/' is a folder"},
+    {"preview_is_folder", {"in.png", "--preview", ".."}, "'..' is a folder"},
+    {"output_empty", {"in.png", "-o", ""}, "-o needs a file name"},
+    {"preview_empty", {"in.png", "--preview", ""}, "--preview needs a file name"},
+    {"after_double_dash", {"--", "in.png", "--force"}, "one INPUT only, but '--force'"},
     {"too_tall", {"in.png", "--width", "1600"}, "more than 65535"},
 };
 
@@ -305,6 +321,105 @@ TEST_P(BadArguments, ExitTwoWithTheUsageAndNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(Arguments, BadArguments, testing::ValuesIn(kBadArgs),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A failed run keeps every file it would have replaced, byte for byte, and leaves no other.
+TEST(NoLostFiles, AFailedRunLeavesTheOldFiles) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"preview in a missing folder",
+         {"in.png", "-o", "keep.bmp", "--force", "--preview", "missing-folder/p.png"},
+         "cannot write 'missing-folder/p.png': it cannot be created (No such file or directory)"},
+        {"output in a missing folder",
+         {"in.png", "-o", "missing-folder/k.bmp", "--force", "--preview", "keep.png"},
+         "cannot write 'missing-folder/k.bmp'"},
+        {"undecodable input",
+         {"bad.png", "-o", "keep.bmp", "--force", "--preview", "keep.png"},
+         "cannot read 'bad.png'"},
+    };
+    for (const Case& c : cases) {
+        quillet::test::TempDir dir;
+        dir.Write("in.png", GreyPng(40, 20, 77));
+        dir.Write("bad.png", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0});
+        dir.Write("keep.bmp", Bytes{'o', 'l', 'd', ' ', 'b', 'm', 'p'});
+        dir.Write("keep.png", Bytes{'o', 'l', 'd', ' ', 'p', 'n', 'g'});
+        const std::vector<std::string> before = Files(dir.Path());
+        const ProgramRun run = RunLogo(dir.Path(), c.args);
+        EXPECT_EQ(run.status, 1) << c.name;
+        EXPECT_NE(run.err.find(c.why), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_EQ(ReadText(dir.Path() / "keep.bmp"), "old bmp") << c.name;
+        EXPECT_EQ(ReadText(dir.Path() / "keep.png"), "old png") << c.name;
+        EXPECT_EQ(Files(dir.Path()), before) << c.name;
+    }
+}
+
+TEST(NoLostFiles, ForceReplacesBothTogether) {
+    quillet::test::TempDir dir;
+    dir.Write("in.png", GreyPng(40, 20, 77));
+    dir.Write("keep.bmp", Bytes{'o', 'l', 'd'});
+    dir.Write("keep.png", Bytes{'o', 'l', 'd'});
+    const ProgramRun run =
+        RunLogo(dir.Path(), {"in.png", "-o", "keep.bmp", "--force", "--preview", "keep.png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadText(dir.Path() / "keep.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(ReadText(dir.Path() / "keep.png").substr(1, 3), "PNG");
+    EXPECT_EQ(Files(dir.Path()), (std::vector<std::string>{"in.png", "keep.bmp", "keep.png"}));
+}
+
+TEST(Command, DoubleDashEndsTheOptions) {
+    quillet::test::TempDir dir;
+    dir.Write("-dash.png", GreyPng(8, 4, 0));
+    const ProgramRun run = RunLogo(dir.Path(), {"-o", "out.bmp", "--", "-dash.png"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("-dash.png 8x4 -> out.bmp 8x4", 0), 0u) << run.out;
+}
+
+// A JPEG whose quantisation table after the frame header runs past its segment: stb_image fails
+// without a reason of its own, after a question about PNG left one ("bad png sig").
+TEST(Command, AFailureWithoutAReasonSaysUnknown) {
+    quillet::test::TempDir dir;
+    const fs::path path = dir.Path() / "in.jpg";
+    ASSERT_EQ(
+        std::system(("convert -size 16x12 gradient:red-blue '" + path.string() + "'").c_str()), 0);
+    std::string jpeg = ReadText(path);
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    const std::size_t after =
+        frame + 2 + (std::uint8_t(jpeg[frame + 2]) << 8 | std::uint8_t(jpeg[frame + 3]));
+    jpeg.insert(after, std::string("\xFF\xDB\x00\x03\x00", 5) + std::string(64, '\x01'));
+    dir.Write("in.jpg", Bytes(jpeg.begin(), jpeg.end()));
+    const ProgramRun run = RunLogo(dir.Path(), {"in.jpg"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("'in.jpg': the picture is damaged (unknown)"), std::string::npos)
+        << run.err;
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLET_ASAN 1
+#endif
+#endif
+
+// Allocations over 4 MB fail (the sanitizer's allocator is told so): decoding a 3000 x 3000 PNG
+// runs out of memory, and the message says so.
+TEST(Command, NotEnoughMemorySaysSo) {
+#ifndef QUILLET_ASAN
+    GTEST_SKIP() << "needs the sanitizer build's allocator limit";
+#endif
+    quillet::test::TempDir dir;
+    dir.Write("big.png", GreyPng(3000, 3000, 128));
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string options = std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
+                                ":max_allocation_size_mb=4:allocator_may_return_null=1";
+    const ProgramRun run = RunLogo(dir.Path(), {"big.png"}, {options});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot read 'big.png': not enough memory"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(Files(dir.Path()), std::vector<std::string>{"big.png"});
+}
 
 TEST(Command, HelpShowsTheUsage) {
     quillet::test::TempDir dir;
