@@ -1,8 +1,8 @@
 #include "fuzz_entries.h"
 
 #include "image/mono_bmp.h"
+#include "image/mono_bmp_writer.h"
 #include "logo/logo_convert.h"
-#include "logo/mono_bmp_writer.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +42,7 @@ void FuzzLogo(const std::uint8_t* data, std::size_t size) {
                      want.height);
         std::abort();
     }
-    const std::vector<std::uint8_t> file = logo::MonoBmpFile(dots);
+    const std::vector<std::uint8_t> file = MonoBmpFile(dots);
     MonoBmp picture;
     if (picture.Decode(file, [](const auto&) { return BmpCheck::Ok; }) != BmpCheck::Ok ||
         picture.Info().width != dots.width || picture.Info().height != dots.height) {

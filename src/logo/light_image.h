@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/dot_image.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -24,15 +26,7 @@ struct ToneImage {
     float At(std::uint32_t x, std::uint32_t y) const { return white[std::size_t{y} * width + x]; }
 };
 
-// The result: one byte per dot from the top, 1 where the printer prints a dot.
-struct DotImage {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::vector<std::uint8_t> dots;
-
-    bool At(std::uint32_t x, std::uint32_t y) const {
-        return dots[std::size_t{y} * width + x] != 0;
-    }
-};
+// The result, as the BMP writer takes it.
+using DotImage = quillet::DotImage;
 
 } // namespace quillet::logo

@@ -1,8 +1,9 @@
 #include "logo/logo_command.h"
 
+#include "image/bmp_check.h"
+#include "image/mono_bmp_writer.h"
 #include "logo/file_paths.h"
 #include "logo/logo_options.h"
-#include "logo/mono_bmp_writer.h"
 #include "logo/output_files.h"
 #include "logo/preview_png.h"
 
@@ -133,7 +134,13 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
         << " " << made.width << "x" << made.height << ", " << DitherName(options.convert.dither)
         << (options.convert.invert ? ", inverted" : "") << ", NV block "
         << Grouped(NvBlockBytes(made)) << " bytes\n";
-    if (made.height > kNvTallWarningDots) {
+    if (made.height > kNvMaxHeightDots) {
+        err << program << ": warning: " << made.height << " dots tall; Quillet stores at most "
+            << kNvMaxHeightDots << " in NV memory (the download's columns hold "
+            << kNvMaxHeightDots / 8 << " bytes) and refuses this one for Quilets Save with "
+            << "\"" << BmpCheckMessage(BmpCheck::BadGeometry) << "\"; it prints as a raster "
+            << "picture\n";
+    } else if (made.height > kNvTallWarningDots) {
         err << program << ": warning: " << made.height << " dots tall; many printers refuse an "
             << "NV image taller than " << kNvTallWarningDots << " dots\n";
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/mono_bmp_header.h"
 #include "logo/dither.h"
 #include "logo/light_image.h"
 #include "logo/picture_decode.h"
@@ -14,10 +15,11 @@ namespace quillet::logo {
 // 80 mm paper at 203 dpi, and 58 mm.
 inline constexpr std::uint32_t kPaper80Dots = 576;
 inline constexpr std::uint32_t kPaper58Dots = 384;
-// The raster command's row limit in Quillet.
-inline constexpr std::uint32_t kMaxWidthDots = 1600;
-// Quillet reads BMP heights up to 65535 rows.
-inline constexpr std::uint32_t kMaxHeightDots = 65535;
+// Quillet's own limits, from its reader: raster printing's widest row, the tallest BMP read, and
+// the NV download's tallest picture.
+inline constexpr std::uint32_t kMaxWidthDots = kRasterMaxWidth;
+inline constexpr std::uint32_t kMaxHeightDots = kMonoBmpMaxSide;
+inline constexpr std::uint32_t kNvMaxHeightDots = kNvMaxHeight;
 // FS q allows 288 bytes of column height on many printers.
 inline constexpr std::uint32_t kNvTallWarningDots = 2304;
 

@@ -256,13 +256,30 @@ TEST(Command, GammaAndThresholdOnAFlatGrey) {
     }
 }
 
+// Tall results convert (exit 0) with a warning: over 2304 dots many printers refuse them for NV
+// memory; over 8000 Quillet's own NV download refuses them.
 TEST(Command, TallPictureWarnsButConverts) {
-    quillet::test::TempDir dir;
-    dir.Write("tall.png", GreyPng(10, 300, 255));
-    const ProgramRun run = RunLogo(dir.Path(), {"tall.png", "--width", "80"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("80x2400"), std::string::npos) << run.out;
-    EXPECT_NE(run.err.find("warning: 2400 dots tall"), std::string::npos) << run.err;
+    struct Case {
+        std::uint32_t height;
+        const char* size;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {300, "80x2400", "warning: 2400 dots tall; many printers refuse"},
+        {1001, "80x8008",
+         "warning: 8008 dots tall; Quillet stores at most 8000 in NV memory (the "
+         "download's columns hold 1000 bytes) and refuses this one for Quilets "
+         "Save with \"Error : Bitmap size !!!\""},
+    };
+    for (const Case& c : cases) {
+        quillet::test::TempDir dir;
+        dir.Write("tall.png", GreyPng(10, c.height, 255));
+        const ProgramRun run = RunLogo(dir.Path(), {"tall.png", "--width", "80"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.size), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
+        EXPECT_TRUE(fs::exists(dir.Path() / "tall-logo.bmp"));
+    }
 }
 
 struct BadArgs {
