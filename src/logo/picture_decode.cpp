@@ -75,6 +75,10 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "a PNG whose image data starts with an empty chunk is not supported";
         return DecodeResult::Damaged;
     }
+    if (PngImageDataRunsPastEnd(file)) {
+        why = "the picture is damaged (its image data runs past the end of the file)";
+        return DecodeResult::Damaged;
+    }
     const int length = static_cast<int>(file.size());
     int width = 0, height = 0, channels = 0;
     QuilletStbClearFailureReason();

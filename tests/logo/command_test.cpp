@@ -121,6 +121,15 @@ const BadInput kBadInputs[] = {
      },
      "damaged"},
     {"claims_30000", HugeClaimPng, "30000 x 30000"},
+    // An image data chunk claiming 1.2 GB in a file of a few hundred bytes.
+    {"image_data_past_the_end",
+     [] {
+         Bytes png = GreyPng(16, 12, 90);
+         const std::uint8_t length[] = {0x4A, 0x00, 0x00, 0x00};
+         std::copy(std::begin(length), std::end(length), png.begin() + 33);
+         return png;
+     },
+     "its image data runs past the end of the file"},
 };
 
 class BadInputs : public testing::TestWithParam<BadInput> {};
