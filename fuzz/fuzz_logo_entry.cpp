@@ -1,8 +1,8 @@
 #include "fuzz_entries.h"
 
 #include "image/mono_bmp.h"
+#include "image/mono_bmp_writer.h"
 #include "logo/logo_convert.h"
-#include "logo/mono_bmp_writer.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +20,8 @@ void FuzzLogo(const std::uint8_t* data, std::size_t size) {
     settings.width = (last / 4) % 2 ? 1u + last % 97u : 0u;
     settings.invert = (last / 8) % 2 != 0;
     settings.threshold = last;
+    const std::uint8_t before = size > 1 ? data[size - 2] : 0;
+    settings.gamma = logo::kMinGamma + (logo::kMaxGamma - logo::kMinGamma) * (before / 255.0);
 
     logo::Size source;
     logo::DotImage dots;
@@ -40,7 +42,7 @@ void FuzzLogo(const std::uint8_t* data, std::size_t size) {
                      want.height);
         std::abort();
     }
-    const std::vector<std::uint8_t> file = logo::MonoBmpFile(dots);
+    const std::vector<std::uint8_t> file = MonoBmpFile(dots);
     MonoBmp picture;
     if (picture.Decode(file, [](const auto&) { return BmpCheck::Ok; }) != BmpCheck::Ok ||
         picture.Info().width != dots.width || picture.Info().height != dots.height) {

@@ -61,3 +61,10 @@ convert "${pic[@]}" -type TrueColor "$out/logo_24bit.bmp"
 convert "${pic[@]}" "$out/logo.tga"
 convert "${pic[@]}" -colorspace Gray "$out/logo.pgm"
 convert "${pic[@]}" "$out/logo.ppm"
+# A JPEG whose APP2 segment (where colour profiles go) holds bytes that look like a Huffman table.
+python3 - "$out/logo_baseline.jpg" "$out/logo_app2_lookalike.jpg" <<'PY'
+import struct, sys
+jpeg = open(sys.argv[1], "rb").read()
+body = b"ICC_PROFILE\0\x01\x01" + b"\xff\xc4\x01\x13\x10" + b"\xff" * 16 + b"\xe2" * 40
+open(sys.argv[2], "wb").write(jpeg[:2] + b"\xff\xe2" + struct.pack(">H", len(body) + 2) + body + jpeg[2:])
+PY

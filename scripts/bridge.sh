@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A COM port of the project's Wine prefix for a printer Wine cannot reach by itself: a USB printer
 # class device (/dev/usb/lp0) or a network printer that takes raw bytes (tcp:HOST:9100).
-#   scripts/bridge.sh TARGET [--com N]      TARGET: a character device path or tcp:HOST:PORT
+#   scripts/bridge.sh TARGET [--com N]      TARGET: a character device path or tcp:HOST:PORT,
+#                                            HOST a name, an IPv4 address or [IPv6], PORT 1-65535
 # socat forwards both ways between a pty and the target. The pty has a stable name,
 # build/bridge/comN, and that name is what COMn is registered as: Wine opens it at each Port
 # Open. Runs until Ctrl-C or SIGTERM, or until the printer goes away; the registration is removed
@@ -40,9 +41,24 @@ if ! [[ $com =~ ^[1-9][0-9]?$|^[12][0-9][0-9]$ ]] || [ "$com" -gt 255 ]; then
     echo "bridge: --com takes a port number from 1 to 255, not '$com'" >&2
     exit 2
 fi
-command -v socat >/dev/null || {
-    echo "bridge: socat is not installed (make setup installs it)" >&2
-    exit 1
+for tool in socat python3; do
+    command -v "$tool" >/dev/null || {
+        echo "bridge: $tool is not installed (make setup installs it)" >&2
+        exit 1
+    }
+done
+
+# A path as one socat address parameter: every character socat could read as syntax escaped.
+socat_quote() {
+    local text=$1 out= i c
+    for ((i = 0; i < ${#text}; i++)); do
+        c=${text:i:1}
+        case $c in
+        [A-Za-z0-9/._+-]) out+=$c ;;
+        *) out+="\\$c" ;;
+        esac
+    done
+    printf '%s' "$out"
 }
 
 port=COM$com
@@ -78,10 +94,23 @@ tcp:*)
     hostport=${target#tcp:}
     host=${hostport%:*}
     tcp_port=${hostport##*:}
-    if [ -z "$host" ] || [ "$host" = "$hostport" ] || ! [[ $tcp_port =~ ^[0-9]+$ ]]; then
-        echo "bridge: a network printer is tcp:HOST:PORT (e.g. tcp:192.0.2.10:9100), not '$target'" >&2
+    ipv4='^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$'
+    name='^[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?(\.[A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)*$'
+    good_host=0
+    if [[ $host =~ $ipv4 ]]; then
+        good_host=1
+        for part in "${BASH_REMATCH[@]:1}"; do [ "$((10#$part))" -le 255 ] || good_host=0; done
+    elif [[ $host =~ ^\[[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*\]$ ]]; then
+        good_host=1
+    elif [[ $host =~ $name ]] && ! [[ $host =~ ^[0-9.]+$ ]]; then
+        good_host=1
+    fi
+    if [ "$host" = "$hostport" ] || [ "$good_host" -eq 0 ] || ! [[ $tcp_port =~ ^[0-9]{1,5}$ ]] ||
+        [ "$((10#$tcp_port))" -lt 1 ] || [ "$((10#$tcp_port))" -gt 65535 ]; then
+        echo "bridge: a network printer is tcp:HOST:PORT (e.g. tcp:192.0.2.10:9100), HOST a name, an IPv4 address or [IPv6], PORT 1 to 65535; not '$target'" >&2
         exit 2
     fi
+    tcp_port=$((10#$tcp_port))
     # A small send buffer keeps what a vanished printer can take with it small.
     far="TCP:$host:$tcp_port,connect-timeout=10,sndbuf=8192,nodelay"
     ;;
@@ -90,7 +119,21 @@ tcp:*)
         echo "bridge: there is no $target (is the printer plugged in and switched on?)" >&2
         exit 1
     fi
-    kind=$(python3 - "$target" 2>&1 <<'EOF'
+    device=$(readlink -f -- "$target")
+    if [ ! -c "$device" ]; then
+        echo "bridge: $target is not a device (a printer is a character device such as /dev/usb/lp0)" >&2
+        exit 1
+    fi
+    points_at=
+    [ "$device" = "$target" ] || points_at=" ($target is $device)"
+    # socat takes the path inside its own address syntax.
+    if [[ $device =~ [^A-Za-z0-9/._+-] ]]; then
+        bad=$(sed 's/[A-Za-z0-9/._+-]//g' <<<"$device")
+        echo "bridge: the device path $device holds '${bad:0:1}', which socat reads as part of its address syntax$points_at; give a path without it" >&2
+        exit 1
+    fi
+    [ -z "$points_at" ] || echo "bridge: $target is $device" >&2
+    kind=$(python3 - "$device" 2>&1 <<'EOF'
 import os, sys
 try:
     fd = os.open(sys.argv[1], os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK)
@@ -103,15 +146,19 @@ EOF
     case $kind in
     error:*)
         echo "bridge: cannot open $target for writing: ${kind#error:}" >&2
-        if [[ $target == /dev/usb/lp* || $target == */usb/lp[0-9]* ]]; then
-            group=$(stat -c %G "$target" 2>/dev/null)
+        if [[ $target == /dev/usb/lp* || $target == */usb/lp[0-9]* || $device == /dev/usb/lp* ]]; then
+            group=$(stat -c %G "$device" 2>/dev/null)
             [ -n "$group" ] && [ "$group" != root ] && [ "$group" != UNKNOWN ] || group=lp
             echo "bridge: members of the group '$group' may write it: sudo usermod -aG $group \$USER, then log in again" >&2
         fi
         exit 1
         ;;
-    tty) far="OPEN:$target,noctty,rawer" ;;
-    *) far="OPEN:$target,noctty" ;;
+    tty) far="OPEN:$device,noctty,rawer" ;;
+    plain) far="OPEN:$device,noctty" ;;
+    *)
+        echo "bridge: cannot tell what $target is: $kind" >&2
+        exit 1
+        ;;
     esac
     ;;
 esac
@@ -138,7 +185,7 @@ socat_reason() {
 # The pty first, then the far side: socat reports the transfer loop once both are open. The log
 # is emptied here, not by socat's redirection, so that a line of an earlier run is never read.
 : >"$log"
-socat -d -d "PTY,link=$link,rawer" "$far" 2>"$log" {lock}>&- &
+socat -d -d "PTY,link=$(socat_quote "$link"),rawer" "$far" 2>"$log" {lock}>&- &
 socat_pid=$!
 ready=0
 for _ in $(seq 300); do

@@ -21,7 +21,7 @@ BmpCheck ParseMonoBmpHeader(const std::uint8_t (&header)[kMonoBmpHeaderSize], Mo
     // A negative (top-down) height or width shows up here as a value of 65536 or more.
     const std::uint32_t width = ReadLe32(header + 18);
     const std::uint32_t height = ReadLe32(header + 22);
-    if (width == 0 || width > 0xFFFF || height == 0 || height > 0xFFFF ||
+    if (width == 0 || width > kMonoBmpMaxSide || height == 0 || height > kMonoBmpMaxSide ||
         fileSize < kMonoBmpHeaderSize) {
         return BmpCheck::BadGeometry;
     }

@@ -10,11 +10,14 @@ namespace quillet {
 // Every file is taken as the classic layout: file header, 40-byte info header, two palette
 // entries, pixel rows from here on.
 inline constexpr std::size_t kMonoBmpHeaderSize = 62;
+// The widest and tallest picture read: its header's sides are taken as 16-bit numbers.
+inline constexpr std::uint32_t kMonoBmpMaxSide = 0xFFFF;
 
 // The NV download's columns hold at most 1000 bytes.
 inline constexpr std::uint32_t kNvMaxHeight = 8000;
 // Raster printing sends rows from a 200-byte row buffer: pictures up to 1600 dots wide.
 inline constexpr std::uint32_t kRasterMaxRowBytes = 200;
+inline constexpr std::uint32_t kRasterMaxWidth = kRasterMaxRowBytes * 8;
 
 // What the header says about the picture.
 struct MonoBmpInfo {

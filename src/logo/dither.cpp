@@ -1,7 +1,6 @@
 #include "logo/dither.h"
 
-#include "logo/srgb.h"
-
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -14,7 +13,7 @@ constexpr std::array<std::string_view, 4> kNames = {"floyd-steinberg", "atkinson
 // Error rows padded by two on each side, so that the kernels need no edge tests.
 constexpr std::uint32_t kPad = 2;
 
-void FloydSteinberg(const LightImage& in, DotImage& out) {
+void FloydSteinberg(const ToneImage& in, DotImage& out) {
     const std::size_t w = in.width;
     std::vector<float> here(w + 2 * kPad), next(w + 2 * kPad);
     for (std::uint32_t y = 0; y < in.height; ++y) {
@@ -39,7 +38,7 @@ void FloydSteinberg(const LightImage& in, DotImage& out) {
 }
 
 // Spreads three quarters of the error, which keeps highlights and thin lines crisp.
-void Atkinson(const LightImage& in, DotImage& out) {
+void Atkinson(const ToneImage& in, DotImage& out) {
     const std::size_t w = in.width;
     std::vector<float> rows[3];
     for (auto& row : rows) {
@@ -73,7 +72,7 @@ constexpr std::uint8_t kBayer8[8][8] = {
     {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
-void Ordered(const LightImage& in, DotImage& out) {
+void Ordered(const ToneImage& in, DotImage& out) {
     for (std::uint32_t y = 0; y < in.height; ++y) {
         for (std::uint32_t x = 0; x < in.width; ++x) {
             const float level = (kBayer8[y % 8][x % 8] + 0.5f) / 64.0f;
@@ -82,11 +81,11 @@ void Ordered(const LightImage& in, DotImage& out) {
     }
 }
 
-void Threshold(const LightImage& in, DotImage& out, std::uint8_t threshold) {
-    // Below code value t is below the light of t; 0 prints nothing.
-    const float level = SrgbToLinear(threshold);
-    for (std::size_t i = 0; i < in.light.size(); ++i) {
-        out.dots[i] = in.light[i] < level;
+void Threshold(const ToneImage& in, DotImage& out, std::uint8_t threshold) {
+    // Compared as the nearest code value, so that a grey of exactly t is not cut by rounding;
+    // 0 prints nothing.
+    for (std::size_t i = 0; i < in.white.size(); ++i) {
+        out.dots[i] = in.white[i] * 255.0f + 0.5f < threshold;
     }
 }
 
@@ -105,11 +104,11 @@ std::optional<DitherKind> DitherFromName(std::string_view name) {
     return std::nullopt;
 }
 
-DotImage Dither(const LightImage& picture, DitherKind kind, std::uint8_t threshold) {
+DotImage Dither(const ToneImage& picture, DitherKind kind, std::uint8_t threshold) {
     DotImage out;
     out.width = picture.width;
     out.height = picture.height;
-    out.dots.assign(picture.light.size(), 0);
+    out.dots.assign(picture.white.size(), 0);
     switch (kind) {
     case DitherKind::FloydSteinberg:
         FloydSteinberg(picture, out);

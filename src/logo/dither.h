@@ -14,9 +14,9 @@ enum class DitherKind { FloydSteinberg, Atkinson, Ordered, Threshold };
 std::string_view DitherName(DitherKind kind);
 std::optional<DitherKind> DitherFromName(std::string_view name);
 
-// Turns linear light into dots. The error-diffusion and ordered dithers aim for a share of dots
-// equal to 1 - light, since a dot pattern's reflectance is the average of its dots'.
-// `threshold` (0-255) is for DitherKind::Threshold: a dot where the sRGB grey is below it.
-DotImage Dither(const LightImage& picture, DitherKind kind, std::uint8_t threshold);
+// Turns print tone into dots. The error-diffusion and ordered dithers aim for a share of dots
+// equal to 1 - tone. `threshold` (0-255) is for DitherKind::Threshold: a dot where the tone, in
+// 8-bit steps, is below it.
+DotImage Dither(const ToneImage& picture, DitherKind kind, std::uint8_t threshold);
 
 } // namespace quillet::logo

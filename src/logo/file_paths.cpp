@@ -1,7 +1,6 @@
 #include "logo/file_paths.h"
 
 #include <fstream>
-#include <random>
 #include <system_error>
 
 namespace quillet::logo {
@@ -59,42 +58,6 @@ bool ReadWholeFile(const fs::path& path, std::uint64_t maxBytes, std::vector<std
     bytes.resize(static_cast<std::size_t>(size));
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
         why = "reading it failed";
-        return false;
-    }
-    return true;
-}
-
-bool WriteFileWhole(const fs::path& path, std::span<const std::uint8_t> bytes, std::string& why) {
-    std::random_device random;
-    fs::path temporary = path;
-    std::string name(1, '.');
-    name += PathToUtf8(path.filename());
-    name += '.';
-    name += std::to_string(random() % 1000000);
-    name += ".tmp";
-    temporary.replace_filename(PathFromUtf8(name));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            why = "it cannot be created";
-            return false;
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            why = "writing it failed";
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        why = "it cannot be replaced (" + error.message() + ")";
         return false;
     }
     return true;

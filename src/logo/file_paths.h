@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -21,10 +20,5 @@ bool SamePlace(const std::filesystem::path& a, const std::filesystem::path& b);
 // Reads a whole file of at most `maxBytes`. False with `why` otherwise.
 bool ReadWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes,
                    std::vector<std::uint8_t>& bytes, std::string& why);
-
-// Writes a temporary file beside `path` and renames it over `path`, so that a failure leaves
-// nothing behind and a reader never sees half a file. False with `why` otherwise.
-bool WriteFileWhole(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                    std::string& why);
 
 } // namespace quillet::logo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/dot_image.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -14,15 +16,17 @@ struct LightImage {
     float At(std::uint32_t x, std::uint32_t y) const { return light[std::size_t{y} * width + x]; }
 };
 
-// The result: one byte per dot from the top, 1 where the printer prints a dot.
-struct DotImage {
+// What the dithers take: per pixel the share of paper to leave white, 0 (every dot) to 1 (none),
+// from the top.
+struct ToneImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::vector<std::uint8_t> dots;
+    std::vector<float> white;
 
-    bool At(std::uint32_t x, std::uint32_t y) const {
-        return dots[std::size_t{y} * width + x] != 0;
-    }
+    float At(std::uint32_t x, std::uint32_t y) const { return white[std::size_t{y} * width + x]; }
 };
+
+// The result, as the BMP writer takes it.
+using DotImage = quillet::DotImage;
 
 } // namespace quillet::logo

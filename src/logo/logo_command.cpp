@@ -1,11 +1,14 @@
 #include "logo/logo_command.h"
 
+#include "image/bmp_check.h"
+#include "image/mono_bmp_writer.h"
 #include "logo/file_paths.h"
 #include "logo/logo_options.h"
-#include "logo/mono_bmp_writer.h"
+#include "logo/output_files.h"
 #include "logo/preview_png.h"
 
 #include <filesystem>
+#include <new>
 #include <vector>
 
 namespace quillet::logo {
@@ -25,10 +28,15 @@ constexpr const char* kOptionHelp =
     "  --width DOTS       exactly this wide, 1 to 1600 dots (enlarges if asked)\n"
     "  --paper 80|58      at most 576 (80 mm) or 384 (58 mm) dots wide; default 80\n"
     "  --dither NAME      floyd-steinberg (default), atkinson, ordered or threshold\n"
-    "  --threshold 0-255  for --dither threshold: a dot where the grey is below it (128)\n"
+    "  --threshold 0-255  for --dither threshold: a dot where the grey is below it (128);\n"
+    "                     alone it selects --dither threshold\n"
+    "  --gamma G          mid-tones for the printer and paper, 0.2 to 5 (default 1: a grey\n"
+    "                     of sRGB value v prints 1 - v/255 of its dots, as image editors\n"
+    "                     dither); above 1 lighter, for dots that spread, below 1 darker\n"
     "  --invert           swap black and white\n"
     "  --preview FILE.png also write what the printer will print, one pixel per dot\n"
     "  --force            replace an existing OUTPUT (INPUT is never replaced)\n"
+    "  --                 ends the options: a name after it may start with -\n"
     "\n"
     "Exit status: 0 done, 1 INPUT unreadable or OUTPUT unwritable, 2 bad arguments.\n";
 
@@ -56,19 +64,87 @@ int BadArguments(const std::string& program, const std::string& why, std::ostrea
     return 2;
 }
 
-// An output may not be the input, nor an existing file unless --force.
+// An output may not be a folder, nor the input, nor an existing file unless --force.
 bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::string& why) {
     const fs::path path = PathFromUtf8(name);
+    std::error_code error;
+    if (fs::is_directory(path, error) ||
+        (!name.empty() && (name.back() == '/' || name.back() == '\\'))) {
+        why = Quoted(name) + " is a folder; name the file to write in it";
+        return false;
+    }
     if (SamePlace(path, PathFromUtf8(options.input))) {
         why = Quoted(name) + " is the input; it is never overwritten";
         return false;
     }
-    std::error_code error;
-    if (!options.force && fs::exists(path, error)) {
+    if (!options.force && fs::exists(fs::symlink_status(path, error))) {
         why = Quoted(name) + " exists; --force replaces it";
         return false;
     }
     return true;
+}
+
+// Reads, converts and writes; options already checked.
+int Convert(const std::string& program, const LogoOptions& options, std::ostream& out,
+            std::ostream& err) {
+    std::string why;
+    std::vector<std::uint8_t> file;
+    if (!ReadWholeFile(PathFromUtf8(options.input), kMaxFileBytes, file, why)) {
+        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        return 1;
+    }
+    Size source;
+    DotImage dots;
+    const ConvertResult result =
+        ConvertPicture(file, options.convert, DecodeLimits{}, source, dots, why);
+    if (result == ConvertResult::TooTall) {
+        return BadArguments(program, Quoted(options.input) + ": " + why, err);
+    }
+    if (result != ConvertResult::Ok) {
+        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        return 1;
+    }
+    file = {};
+
+    // Both encoded before either is written, and put in place together: a run that fails leaves
+    // every file as it was.
+    const std::vector<std::uint8_t> bmp = MonoBmpFile(dots);
+    std::vector<std::uint8_t> png;
+    if (!options.preview.empty()) {
+        png = PreviewPng(dots);
+        if (png.empty()) {
+            err << program << ": cannot encode the preview '" << options.preview << "'\n";
+            return 1;
+        }
+    }
+    std::vector<OutputFile> files{{PathFromUtf8(options.output), bmp}};
+    std::vector<std::string> names{options.output};
+    if (!options.preview.empty()) {
+        files.push_back({PathFromUtf8(options.preview), png});
+        names.push_back(options.preview);
+    }
+    std::size_t failed = 0;
+    if (!WriteFilesTogether(files, failed, why)) {
+        err << program << ": cannot write '" << names[failed] << "': " << why << "\n";
+        return 1;
+    }
+
+    const Size made{dots.width, dots.height};
+    out << options.input << " " << source.width << "x" << source.height << " -> " << options.output
+        << " " << made.width << "x" << made.height << ", " << DitherName(options.convert.dither)
+        << (options.convert.invert ? ", inverted" : "") << ", NV block "
+        << Grouped(NvBlockBytes(made)) << " bytes\n";
+    if (made.height > kNvMaxHeightDots) {
+        err << program << ": warning: " << made.height << " dots tall; Quillet stores at most "
+            << kNvMaxHeightDots << " in NV memory (the download's columns hold "
+            << kNvMaxHeightDots / 8 << " bytes) and refuses this one for Quilets Save with "
+            << "\"" << BmpCheckMessage(BmpCheck::BadGeometry) << "\"; it prints as a raster "
+            << "picture\n";
+    } else if (made.height > kNvTallWarningDots) {
+        err << program << ": warning: " << made.height << " dots tall; many printers refuse an "
+            << "NV image taller than " << kNvTallWarningDots << " dots\n";
+    }
+    return 0;
 }
 
 } // namespace
@@ -94,57 +170,12 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
         SamePlace(PathFromUtf8(options.preview), PathFromUtf8(options.output))) {
         return BadArguments(program, "the preview and the output are the same file", err);
     }
-
-    std::vector<std::uint8_t> file;
-    if (!ReadWholeFile(PathFromUtf8(options.input), kMaxFileBytes, file, why)) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+    try {
+        return Convert(program, options, out, err);
+    } catch (const std::bad_alloc&) {
+        err << program << ": cannot convert '" << options.input << "': not enough memory\n";
         return 1;
     }
-    Size source;
-    DotImage dots;
-    const ConvertResult result =
-        ConvertPicture(file, options.convert, DecodeLimits{}, source, dots, why);
-    if (result == ConvertResult::TooTall) {
-        return BadArguments(program, Quoted(options.input) + ": " + why, err);
-    }
-    if (result != ConvertResult::Ok) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
-        return 1;
-    }
-    file = {};
-
-    // Both encoded before either is written: a failure leaves no file behind.
-    const std::vector<std::uint8_t> bmp = MonoBmpFile(dots);
-    std::vector<std::uint8_t> png;
-    if (!options.preview.empty()) {
-        png = PreviewPng(dots);
-        if (png.empty()) {
-            err << program << ": cannot encode the preview '" << options.preview << "'\n";
-            return 1;
-        }
-    }
-    if (!WriteFileWhole(PathFromUtf8(options.output), bmp, why)) {
-        err << program << ": cannot write '" << options.output << "': " << why << "\n";
-        return 1;
-    }
-    if (!options.preview.empty() && !WriteFileWhole(PathFromUtf8(options.preview), png, why)) {
-        // A run that fails leaves no result of its own behind.
-        std::error_code ignored;
-        fs::remove(PathFromUtf8(options.output), ignored);
-        err << program << ": cannot write '" << options.preview << "': " << why << "\n";
-        return 1;
-    }
-
-    const Size made{dots.width, dots.height};
-    out << options.input << " " << source.width << "x" << source.height << " -> " << options.output
-        << " " << made.width << "x" << made.height << ", " << DitherName(options.convert.dither)
-        << (options.convert.invert ? ", inverted" : "") << ", NV block "
-        << Grouped(NvBlockBytes(made)) << " bytes\n";
-    if (made.height > kNvTallWarningDots) {
-        err << program << ": warning: " << made.height << " dots tall; many printers refuse an "
-            << "NV image taller than " << kNvTallWarningDots << " dots\n";
-    }
-    return 0;
 }
 
 } // namespace quillet::logo

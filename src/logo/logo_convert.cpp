@@ -3,6 +3,8 @@
 #include "logo/scale.h"
 
 #include <cmath>
+#include <new>
+#include <utility>
 
 namespace quillet::logo {
 
@@ -19,9 +21,10 @@ Size TargetSize(Size picture, const ConvertSettings& settings) {
     return out;
 }
 
-ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
-                             const DecodeLimits& limits, Size& source, DotImage& dots,
-                             std::string& why) {
+namespace {
+
+ConvertResult Convert(std::span<const std::uint8_t> file, const ConvertSettings& settings,
+                      const DecodeLimits& limits, Size& source, DotImage& dots, std::string& why) {
     LightImage picture;
     switch (DecodePicture(file, limits, picture, why)) {
     case DecodeResult::Ok:
@@ -32,6 +35,8 @@ ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSe
         return ConvertResult::TooLarge;
     case DecodeResult::Damaged:
         return ConvertResult::Damaged;
+    case DecodeResult::NoMemory:
+        return ConvertResult::NoMemory;
     }
     source = {picture.width, picture.height};
     const Size target = TargetSize(source, settings);
@@ -45,13 +50,29 @@ ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSe
         why = "not enough memory to scale the picture";
         return ConvertResult::NoMemory;
     }
-    dots = Dither(picture, settings.dither, settings.threshold);
+    // A threshold cuts the picture's own grey: --threshold keeps one meaning whatever the gamma.
+    const double gamma = settings.dither == DitherKind::Threshold ? kDefaultGamma : settings.gamma;
+    dots = Dither(PrintTone(std::move(picture), gamma), settings.dither, settings.threshold);
     if (settings.invert) {
         for (std::uint8_t& dot : dots.dots) {
             dot = !dot;
         }
     }
     return ConvertResult::Ok;
+}
+
+} // namespace
+
+ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
+                             const DecodeLimits& limits, Size& source, DotImage& dots,
+                             std::string& why) {
+    try {
+        return Convert(file, settings, limits, source, dots, why);
+    } catch (const std::bad_alloc&) {
+        dots = {};
+        why = "not enough memory to convert the picture";
+        return ConvertResult::NoMemory;
+    }
 }
 
 std::uint64_t NvBlockBytes(Size dots) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "image/mono_bmp_header.h"
 #include "logo/dither.h"
 #include "logo/light_image.h"
 #include "logo/picture_decode.h"
+#include "logo/tone.h"
 
 #include <cstdint>
 #include <span>
@@ -13,10 +15,11 @@ namespace quillet::logo {
 // 80 mm paper at 203 dpi, and 58 mm.
 inline constexpr std::uint32_t kPaper80Dots = 576;
 inline constexpr std::uint32_t kPaper58Dots = 384;
-// The raster command's row limit in Quillet.
-inline constexpr std::uint32_t kMaxWidthDots = 1600;
-// Quillet reads BMP heights up to 65535 rows.
-inline constexpr std::uint32_t kMaxHeightDots = 65535;
+// Quillet's own limits, from its reader: raster printing's widest row, the tallest BMP read, and
+// the NV download's tallest picture.
+inline constexpr std::uint32_t kMaxWidthDots = kRasterMaxWidth;
+inline constexpr std::uint32_t kMaxHeightDots = kMonoBmpMaxSide;
+inline constexpr std::uint32_t kNvMaxHeightDots = kNvMaxHeight;
 // FS q allows 288 bytes of column height on many printers.
 inline constexpr std::uint32_t kNvTallWarningDots = 2304;
 
@@ -25,6 +28,7 @@ struct ConvertSettings {
     std::uint32_t maxWidth = kPaper80Dots;
     DitherKind dither = DitherKind::FloydSteinberg;
     std::uint8_t threshold = 128;
+    double gamma = kDefaultGamma; // the print tone's mid-tones (tone.h); not for Threshold
     bool invert = false;
 };
 
@@ -43,11 +47,11 @@ enum class ConvertResult {
     TooLarge, // over the decode limits
     Damaged,
     TooTall,  // the result would be taller than kMaxHeightDots
-    NoMemory, // scaling failed
+    NoMemory, // not enough memory to decode, scale or dither
 };
 
-// Decode, scale in linear light, dither, invert. `source` gets the picture's own size when the
-// decode succeeds; `why` explains a failure.
+// Decode, scale in linear light, take the print tone, dither, invert. `source` gets the picture's
+// own size when the decode succeeds; `why` explains a failure.
 ConvertResult ConvertPicture(std::span<const std::uint8_t> file, const ConvertSettings& settings,
                              const DecodeLimits& limits, Size& source, DotImage& dots,
                              std::string& why);

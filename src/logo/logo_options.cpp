@@ -19,6 +19,26 @@ std::optional<std::uint32_t> Number(const std::string& text, std::uint32_t low,
     return value;
 }
 
+std::optional<double> Gamma(const std::string& text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    if (text.empty() || error != std::errc() || at != end || !(value >= kMinGamma) ||
+        !(value <= kMaxGamma)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string GammaText(double value) {
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') {
+        text.pop_back();
+    }
+    return text;
+}
+
 } // namespace
 
 ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& options,
@@ -26,19 +46,40 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
     options = {};
     bool widthGiven = false;
     bool paperGiven = false;
+    bool ditherGiven = false;
+    bool thresholdGiven = false;
+    bool gammaGiven = false;
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
+        const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+        if (option && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (option && (arg == "-h" || arg == "--help")) {
             return ParseResult::Help;
         }
-        const bool takesValue = arg == "-o" || arg == "--width" || arg == "--paper" ||
-                                arg == "--dither" || arg == "--threshold" || arg == "--preview";
+        const bool takesValue =
+            option && (arg == "-o" || arg == "--width" || arg == "--paper" || arg == "--dither" ||
+                       arg == "--threshold" || arg == "--gamma" || arg == "--preview");
         if (takesValue && i + 1 >= args.size()) {
             why = arg + " needs a value";
             return ParseResult::Bad;
         }
         const std::string value = takesValue ? args[++i] : std::string();
-        if (arg == "-o") {
+        if ((arg == "-o" || arg == "--preview") && takesValue && value.empty()) {
+            why = arg + " needs a file name, not an empty one";
+            return ParseResult::Bad;
+        }
+        if (!option) {
+            if (options.input.empty()) {
+                options.input = arg;
+            } else {
+                why = "one INPUT only, but '" + arg + "' follows '" + options.input + "'";
+                return ParseResult::Bad;
+            }
+        } else if (arg == "-o") {
             options.output = value;
         } else if (arg == "--preview") {
             options.preview = value;
@@ -66,6 +107,7 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
                 return ParseResult::Bad;
             }
             options.convert.dither = *kind;
+            ditherGiven = true;
         } else if (arg == "--threshold") {
             const auto level = Number(value, 0, 255);
             if (!level) {
@@ -73,19 +115,39 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
                 return ParseResult::Bad;
             }
             options.convert.threshold = static_cast<std::uint8_t>(*level);
+            thresholdGiven = true;
+        } else if (arg == "--gamma") {
+            const auto gamma = Gamma(value);
+            if (!gamma) {
+                why = "--gamma takes " + GammaText(kMinGamma) + " to " + GammaText(kMaxGamma) +
+                      ", not '" + value + "'";
+                return ParseResult::Bad;
+            }
+            options.convert.gamma = *gamma;
+            gammaGiven = true;
         } else if (arg == "--invert") {
             options.convert.invert = true;
         } else if (arg == "--force") {
             options.force = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
+        } else {
             why = "unknown option '" + arg + "'";
             return ParseResult::Bad;
-        } else if (options.input.empty()) {
-            options.input = arg;
-        } else {
-            why = "one INPUT only, but '" + arg + "' follows '" + options.input + "'";
-            return ParseResult::Bad;
         }
+    }
+    // --threshold alone asks for the threshold dither; beside another dither it means nothing.
+    if (thresholdGiven && !ditherGiven) {
+        options.convert.dither = DitherKind::Threshold;
+    }
+    const bool threshold = options.convert.dither == DitherKind::Threshold;
+    if (thresholdGiven && !threshold) {
+        why = "--threshold is for --dither threshold, not --dither " +
+              std::string(DitherName(options.convert.dither));
+        return ParseResult::Bad;
+    }
+    if (gammaGiven && threshold) {
+        why = "--gamma shapes the tone of the other dithers; --dither threshold cuts at "
+              "--threshold";
+        return ParseResult::Bad;
     }
     if (widthGiven && paperGiven) {
         why = "--width and --paper exclude each other";
@@ -105,7 +167,7 @@ std::string LogoUsage(const std::string& program) {
     const std::string pad(program.size() + 7, ' ');
     return "usage: " + program + " INPUT [-o OUTPUT.bmp] [--width DOTS | --paper 80|58]\n" + pad +
            "[--dither floyd-steinberg|atkinson|ordered|threshold] [--threshold 0-255]\n" + pad +
-           "[--invert] [--preview FILE.png] [--force]\n";
+           "[--gamma 0.2-5] [--invert] [--preview FILE.png] [--force] [--]\n";
 }
 
 std::string DefaultOutputPath(const std::string& input) {

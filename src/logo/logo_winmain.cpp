@@ -1,5 +1,6 @@
 // QuilletLogo.exe: the converter on Windows. A picture dropped onto it in Explorer arrives as its
 // one argument in a console of its own, which would vanish with the result: it waits for a key.
+// Run from a prompt, a script or a terminal, it never waits.
 #include "logo/logo_command.h"
 
 #include <windows.h>
@@ -22,12 +23,18 @@ std::string Utf8(const wchar_t* text) {
     return out;
 }
 
-// Only this process on the console, and a console to read a key from: Explorer started us.
+bool IsConsole(DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+// Only this process on its console, and both standard input and output that console: Explorer
+// started us. A redirected input or output means a script or terminal that needs no key. (Under
+// Wine a Unix terminal with nothing redirected looks the same, and waits.)
 bool OwnConsole() {
     DWORD processes[2];
-    DWORD mode = 0;
-    return GetConsoleProcessList(processes, 2) == 1 &&
-           GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+    return GetConsoleProcessList(processes, 2) == 1 && IsConsole(STD_INPUT_HANDLE) &&
+           IsConsole(STD_OUTPUT_HANDLE);
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include "logo/jpeg_guard.h"
 #include "logo/png_guard.h"
 #include "logo/srgb.h"
+#include "logo/stb_failure.h"
 
 #include <stb_image.h>
 
 #include <climits>
 #include <memory>
+#include <new>
 
 namespace quillet::logo {
 namespace {
@@ -42,6 +44,16 @@ std::string Reason() {
     return reason && *reason ? reason : "unknown";
 }
 
+// stbi_load asks each format in turn whether the file is its own, and two of the questions leave
+// a reason behind when the answer is no. The loader that takes the file never fails with them, so
+// after a load they mean its own failure gave no reason.
+std::string LoadReason() {
+    const std::string reason = Reason();
+    return reason == "bad png sig" || reason == "no SOI" ? "unknown" : reason;
+}
+
+constexpr const char* kNoMemory = "not enough memory to decode the picture";
+
 } // namespace
 
 DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimits& limits,
@@ -63,9 +75,18 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         why = "a PNG whose image data starts with an empty chunk is not supported";
         return DecodeResult::Damaged;
     }
+    if (PngImageDataRunsPastEnd(file)) {
+        why = "the picture is damaged (its image data runs past the end of the file)";
+        return DecodeResult::Damaged;
+    }
     const int length = static_cast<int>(file.size());
     int width = 0, height = 0, channels = 0;
+    QuilletStbClearFailureReason();
     if (!stbi_info_from_memory(file.data(), length, &width, &height, &channels)) {
+        if (QuilletStbRanOutOfMemory()) {
+            why = kNoMemory;
+            return DecodeResult::NoMemory;
+        }
         const std::string reason = Reason();
         if (reason == "unknown image type") {
             why = "not a PNG, JPEG, GIF, BMP, TGA or PNM picture";
@@ -88,10 +109,16 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
     }
 
     int gotWidth = 0, gotHeight = 0, gotChannels = 0;
+    QuilletStbClearFailureReason();
     std::unique_ptr<stbi_uc, StbiFree> decoded(
         stbi_load_from_memory(file.data(), length, &gotWidth, &gotHeight, &gotChannels, 0));
     if (!decoded) {
-        why = "the picture is damaged (" + Reason() + ")";
+        const std::string reason = LoadReason();
+        if (reason == "outofmem" || QuilletStbRanOutOfMemory()) {
+            why = kNoMemory;
+            return DecodeResult::NoMemory;
+        }
+        why = "the picture is damaged (" + reason + ")";
         return DecodeResult::Damaged;
     }
     if (gotWidth != width || gotHeight != height || gotChannels < 1 || gotChannels > 4) {
@@ -100,7 +127,13 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
     }
     picture.width = static_cast<std::uint32_t>(width);
     picture.height = static_cast<std::uint32_t>(height);
-    picture.light.resize(static_cast<std::size_t>(pixels));
+    try {
+        picture.light.resize(static_cast<std::size_t>(pixels));
+    } catch (const std::bad_alloc&) {
+        picture = {};
+        why = kNoMemory;
+        return DecodeResult::NoMemory;
+    }
     ToLight(decoded.get(), gotChannels, picture.light.size(), picture.light.data());
     return DecodeResult::Ok;
 }

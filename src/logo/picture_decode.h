@@ -20,6 +20,7 @@ enum class DecodeResult {
     NotAPicture, // no format stb_image knows
     TooLarge,    // over the limits
     Damaged,     // a known format that does not decode
+    NoMemory,    // not enough memory to decode it
 };
 
 // Decodes PNG, JPEG, GIF (first frame), BMP, TGA or PNM, composites any alpha on white paper and

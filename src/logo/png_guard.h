@@ -10,4 +10,9 @@ namespace quillet::logo {
 // PNG whose first IDAT chunk is empty.
 bool PngImageDataStartsEmpty(std::span<const std::uint8_t> file);
 
+// stb_image 2.27 grows its buffer to an image data chunk's length before it reads the chunk, so a
+// small file claiming a chunk of gigabytes allocates them. True when the file is a PNG with an
+// IDAT chunk longer than what follows it in the file (a file stb_image refuses after allocating).
+bool PngImageDataRunsPastEnd(std::span<const std::uint8_t> file);
+
 } // namespace quillet::logo

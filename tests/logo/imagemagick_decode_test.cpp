@@ -20,6 +20,7 @@ struct DecodeCase {
     std::string make; // convert arguments after the size
     int maxStep;      // largest difference in sRGB steps
     double meanStep;  // largest mean difference
+    std::vector<std::uint8_t> (*edit)(std::vector<std::uint8_t>) = nullptr; // after convert
 };
 
 void PrintTo(const DecodeCase& c, std::ostream* os) {
@@ -28,6 +29,35 @@ void PrintTo(const DecodeCase& c, std::ostream* os) {
 
 const std::string kColour = "gradient:red-blue -fill lime -draw 'circle 30,20 30,8' "
                             "-fill '#808020' -draw 'rectangle 45,5 70,30'";
+
+// A segment of `marker` right after SOI holding what looks like a DHT segment of 4080 codes:
+// a colour profile, maker note or comment may hold any bytes.
+std::vector<std::uint8_t> WithSegment(std::vector<std::uint8_t> jpeg, std::uint8_t marker,
+                                      const std::string& tag) {
+    std::vector<std::uint8_t> body(tag.begin(), tag.end());
+    const std::uint8_t lookalike[] = {0xFF, 0xC4, 0x01, 0x13, 0x10};
+    body.insert(body.end(), std::begin(lookalike), std::end(lookalike));
+    body.insert(body.end(), 16, 0xFF);
+    body.insert(body.end(), 300, 0xE2);
+    const std::size_t length = body.size() + 2;
+    std::vector<std::uint8_t> segment{0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+                                      static_cast<std::uint8_t>(length)};
+    segment.insert(segment.end(), body.begin(), body.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    return jpeg;
+}
+
+std::vector<std::uint8_t> WithIccLookalike(std::vector<std::uint8_t> jpeg) {
+    return WithSegment(std::move(jpeg), 0xE2, std::string("ICC_PROFILE\0\x01\x01", 14));
+}
+
+std::vector<std::uint8_t> WithCommentLookalike(std::vector<std::uint8_t> jpeg) {
+    return WithSegment(std::move(jpeg), 0xFE, "made by hand");
+}
+
+// One of Debian's colord profiles (package colord-data), embedded as ImageMagick embeds it;
+// its bytes hold FF C4 pairs.
+const std::string kProfile = " -profile /usr/share/color/icc/colord/Bluish.icc";
 
 const DecodeCase kCases[] = {
     {"png_grey", "grey.png", "gradient:black-white -colorspace Gray -define png:color-type=0", 1,
@@ -40,6 +70,10 @@ const DecodeCase kCases[] = {
      1, 0.5},
     {"jpeg", "colour.jpg", kColour, 10, 2.0},
     {"jpeg_progressive", "progressive.jpg", "gradient:white-navy -interlace Plane", 10, 2.0},
+    {"jpeg_icc_profile", "profile.jpg", kColour + kProfile, 10, 2.0},
+    {"jpeg_icc_lookalike", "icc.jpg", kColour, 10, 2.0, WithIccLookalike},
+    {"jpeg_comment_lookalike", "comment.jpg", "gradient:white-navy -interlace Plane", 10, 2.0,
+     WithCommentLookalike},
     {"gif", "colour.gif", kColour, 1, 0.5},
     {"bmp24", "colour.bmp", kColour + " -type TrueColor", 1, 0.5},
 };
@@ -57,6 +91,13 @@ TEST_P(ImageMagickDecode, LuminanceMatchesImageMagick) {
     const std::string path = (dir.Path() / c.file).string();
     const std::string command = "convert -size 80x40 " + c.make + " '" + path + "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    if (c.edit) {
+        const std::vector<std::uint8_t> edited = c.edit(ReadAll(path));
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(edited.data()),
+                  static_cast<std::streamsize>(edited.size()));
+        ASSERT_TRUE(out.flush()) << path;
+    }
 
     LightImage picture;
     std::string why;

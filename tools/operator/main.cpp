@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     Session session;
-    const ULONGLONG start = GetTickCount64();
+    session.verbose = verbose;
+    session.start = GetTickCount64();
+    const ULONGLONG start = session.start;
     for (const Step& step : steps) {
         if (verbose) {
             std::printf("> %6llu ms  %d: %s\n", GetTickCount64() - start, step.line,

@@ -14,6 +14,8 @@ struct Session {
     HANDLE process = nullptr; // held so that the process can be seen to end
     DWORD wait_ms = 10000;    // default time-out of the waiting steps
     DWORD expect_ms = 5000;   // default time-out of the expect- steps
+    bool verbose = false;     // -v: steps may print what they saw, with the time
+    ULONGLONG start = 0;      // GetTickCount64() when the script started
     // Control ids by name; the dialog buttons every program has are known from the start.
     std::map<std::string, long> names{{"IDOK", IDOK},
                                       {"IDCANCEL", IDCANCEL},

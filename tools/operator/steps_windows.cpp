@@ -7,6 +7,8 @@
 #include "settle.h"
 #include "window_find.h"
 
+#include <cstdio>
+
 namespace {
 
 bool need_main(const Session& session, std::string& why) {
@@ -115,6 +117,9 @@ bool step_message(Session& session, const Args& args, std::string& why) {
         std::string text;
         return message_box_text(d, text) && text == args[1] && caption_of(d) == args[0];
     });
+    // For timing checks on the -v output: when the box was seen.
+    if (box && session.verbose)
+        std::printf("  box seen at %llu ms\n", GetTickCount64() - session.start);
     if (!box) {
         why = "no message box titled " + quoted(args[0]) + " saying " + quoted(args[1]) +
               " within " + std::to_string(ms) + " ms; open: " + describe_dialogs(session);
@@ -127,6 +132,13 @@ bool step_no_dialog(Session& session, const Args& args, std::string& why) {
     DWORD ms = 0;
     if (!need_main(session, why) || !parse_duration(args[0], ms, why))
         return false;
+    // As the expect- steps do: the earlier input handled first, or a box it opens counts too
+    // late. A handler still busy after the expectation time-out is a failure, not a pass.
+    if (IsWindow(session.main) && settle(session.main, session.expect_ms) == Settled::TimedOut) {
+        why = "the program did not take the posted input within " +
+              std::to_string(session.expect_ms) + " ms";
+        return false;
+    }
     if (wait_for(ms, [&] { return !dialogs_of_process(session.pid, session.main).empty(); })) {
         why = "a box appeared: " + describe_dialogs(session);
         return false;

@@ -2,6 +2,15 @@
 # stopped while the download went on, and the bridge said it lost the printer.
 import os
 import runpy
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+from operator_times import box_delay
+
+# The hang-up ends the write, not the time-out: the box comes with a second to spare.
+delay = box_delay("operator.out", "click IDC_BTN_NV_SAVE")
+print("error box", delay, "ms after the click")
+assert delay < 4000, delay
 
 stop = open("listener-stop.out").read().strip()
 print(stop)

@@ -16,11 +16,12 @@ chmod 755 "$work"
 holder_pid=
 stand_in_pid=
 wine_hold_pid=
+locked_pid=
 
 cleanup() {
     bridge_stop
     bridge_stop_listener
-    for pid in $holder_pid $stand_in_pid $wine_hold_pid; do e2e_end_process "$pid" 50; done
+    for pid in $holder_pid $stand_in_pid $wine_hold_pid $locked_pid; do e2e_end_process "$pid" 50; done
     e2e_wine_settle
     rm -rf "$work"
 }
@@ -58,31 +59,60 @@ e2e_until 100 test -s "$work/closed-port"
 closed=$(cat "$work/closed-port")
 
 echo "=== refusals: message, status, nothing registered"
-# An unwritable printer device node. Root writes anything, so root runs the bridge as nobody.
+# An unwritable printer device: a pty's slave side, named as a USB printer is. Root writes
+# anything, so root runs the bridge as nobody.
+socat PTY,link="$work/locked-tty" "SYSTEM:sleep 600" 2>/dev/null &
+locked_pid=$!
+e2e_until 100 test -L "$work/locked-tty" || bad "the locked pty did not start"
+locked=$(readlink -f "$work/locked-tty")
 mkdir -p "$work/usb"
-: >"$work/usb/lp0"
+ln -s "$locked" "$work/usb/lp0"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
-    chgrp lp "$work/usb/lp0" && chmod 660 "$work/usb/lp0"
+    chgrp lp "$locked" && chmod 660 "$locked"
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 else
-    chmod 444 "$work/usb/lp0"
+    chmod 444 "$locked"
 fi
-lp_group=$(stat -c %G "$work/usb/lp0")
+lp_group=$(stat -c %G "$locked")
+: >"$work/regular-file"
+# The bridge's own tools without python3.
+mkdir -p "$work/no-python"
+for tool in /usr/local/bin/* /usr/bin/* /bin/*; do
+    case ${tool##*/} in python3*) continue ;; esac
+    [ -e "$work/no-python/${tool##*/}" ] || ln -s "$tool" "$work/no-python/${tool##*/}"
+done
+tcp_usage="HOST a name, an IPv4 address or [IPv6], PORT 1 to 65535"
 # status | message | runner | arguments
 refusals=(
     "2|usage: scripts/bridge.sh|-|--com $com"
     "2|a port number from 1 to 255, not '0'|-|tcp:127.0.0.1:$closed --com 0"
-    "2|is tcp:HOST:PORT (e.g. tcp:192.0.2.10:9100), not 'tcp:127.0.0.1'|-|tcp:127.0.0.1 --com $com"
+    "2|is tcp:HOST:PORT (e.g. tcp:192.0.2.10:9100), $tcp_usage; not 'tcp:127.0.0.1'|-|tcp:127.0.0.1 --com $com"
+    "2|$tcp_usage; not 'tcp:127.0.0.1:0'|-|tcp:127.0.0.1:0 --com $com"
+    "2|$tcp_usage; not 'tcp:127.0.0.1:65536'|-|tcp:127.0.0.1:65536 --com $com"
+    "2|$tcp_usage; not 'tcp:192.0.2.300:9100'|-|tcp:192.0.2.300:9100 --com $com"
+    "2|$tcp_usage; not 'tcp:printer,fork:9100'|-|tcp:printer,fork:9100 --com $com"
+    "2|$tcp_usage; not 'tcp:::1:9100'|-|tcp:::1:9100 --com $com"
     "1|cannot reach 127.0.0.1:$closed: Connection refused|-|tcp:127.0.0.1:$closed --com $com"
+    "1|cannot reach [::1]:$closed: Connection refused|-|tcp:[::1]:$closed --com $com"
+    "1|cannot reach localhost:$closed: Connection refused|-|tcp:localhost:$closed --com $com"
     "1|there is no $work/missing (is the printer plugged in|-|$work/missing --com $com"
+    "1|$work/regular-file is not a device|-|$work/regular-file --com $com"
+    "1|python3 is not installed|no-python|$work/usb/lp0 --com $com"
     "1|cannot open $work/usb/lp0 for writing: Permission denied|user|$work/usb/lp0 --com $com"
     "1|members of the group '$lp_group' may write it|user|$work/usb/lp0 --com $com"
 )
+# A device node whose name holds socat syntax (only root may make one).
+if [ "$(id -u)" -eq 0 ] && mknod "$work/print,er" c 1 3; then
+    refusals+=("1|the device path $work/print,er holds ',', which socat reads as part of its address syntax|-|$work/print,er --com $com")
+else
+    echo "(not root: no device node with ',' in its name to try)"
+fi
 for row in "${refusals[@]}"; do
     IFS='|' read -r want message runner args <<<"$row"
     runner_cmd=()
     [ "$runner" = user ] && runner_cmd=("${as_user[@]}")
+    [ "$runner" = no-python ] && runner_cmd=(env "PATH=$work/no-python")
     read -r -a argv <<<"$args"
     QUILLET_BRIDGE_PREFIX=$WINEPREFIX timeout 60 "${runner_cmd[@]}" bash "$root/scripts/bridge.sh" \
         "${argv[@]}" >"$work/refusal.out" 2>"$work/refusal.err"
@@ -195,6 +225,23 @@ if bridge_start "$device" "$com" "$work/bridge-4"; then
 else
     bad "bridge 4 did not start"
 fi
+
+echo "=== a checkout whose path holds a space, ',', ':' and '!': the bridge still starts and forwards"
+odd="$work/check out, a:b!c"
+mkdir -p "$odd/scripts"
+cp "$root/scripts/bridge.sh" "$root/scripts/wine-env.sh" "$odd/scripts/"
+bridge_listen "CREATE:$work/got-odd" "$work/listener-odd.log" -u || bad "the odd listener did not start"
+target=tcp:127.0.0.1:$LISTENER_PORT
+if BRIDGE_ROOT=$odd bridge_start "$target" "$com" "$work/bridge-odd"; then
+    [ -L "$odd/build/bridge/com$com" ] || bad "no pty link in the odd checkout"
+    wine_write odd || bad "a Wine program could not write to COM$com from the odd checkout"
+    e2e_until 100 file_holds "$work/got-odd" odd || bad "the odd listener got '$(cat "$work/got-odd")'"
+    bridge_stop
+    expect_unregistered "after the odd bridge"
+else
+    bad "the bridge in '$odd' did not start: $(cat "$work/bridge-odd.stderr")"
+fi
+bridge_stop_listener
 
 echo "=== make run PRINTER=... without a display"
 DISPLAY= PRINTER=tcp:127.0.0.1:$closed QUILLET_RUN_PREFIX=$WINEPREFIX timeout 60 \

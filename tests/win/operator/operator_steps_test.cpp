@@ -69,6 +69,33 @@ TEST(Expectations, WaitUntilTheyHold) {
     EXPECT_TRUE(RunStep(session, "expect-text EDIT clicked", why)) << why;
 }
 
+// no-dialog watches from the moment the click was handled, not from when it was posted.
+TEST(NoDialog, WatchesOnlyOnceTheClickIsHandled) {
+    BusyWindow busy(false, 600);
+    Session session = SessionOn(busy.Window());
+    std::string why;
+    ASSERT_TRUE(RunStep(session, "click GO", why)) << why;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(RunStep(session, "no-dialog 200", why)) << why;
+    const ULONGLONG spent = GetTickCount64() - start;
+    // The handler's 600 ms (begun as the click was posted, a moment before `start`) and 200 ms.
+    EXPECT_GT(spent, 780u);
+    EXPECT_LT(spent, 5000u);
+    std::string text;
+    ASSERT_TRUE(read_text(busy.Item(BusyWindow::kEditId), text));
+    EXPECT_EQ(text, "clicked");
+}
+
+TEST(NoDialog, FailsWhileAHandlerIsStillBusy) {
+    BusyWindow busy(false, 3000);
+    Session session = SessionOn(busy.Window());
+    std::string why;
+    ASSERT_TRUE(RunStep(session, "click GO", why)) << why;
+    ASSERT_TRUE(RunStep(session, "expect-timeout 500", why)) << why;
+    EXPECT_FALSE(RunStep(session, "no-dialog 100", why));
+    EXPECT_NE(why.find("did not take the posted input within 500 ms"), std::string::npos) << why;
+}
+
 TEST(Expectations, FailWithWhatWasSeenLastAndForHowLong) {
     BusyWindow busy(false, 0);
     Session session = SessionOn(busy.Window());

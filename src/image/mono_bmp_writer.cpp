@@ -1,9 +1,11 @@
-#include "logo/mono_bmp_writer.h"
+#include "image/mono_bmp_writer.h"
 
-namespace quillet::logo {
+#include "image/mono_bmp_header.h"
+
+namespace quillet {
 namespace {
 
-constexpr std::uint32_t kHeaderSize = 62;
+constexpr std::uint32_t kHeaderSize = kMonoBmpHeaderSize;
 // 203 dots per inch, the printers' resolution, in dots per metre.
 constexpr std::uint32_t kDotsPerMetre = 7992;
 
@@ -58,4 +60,4 @@ std::vector<std::uint8_t> MonoBmpFile(const DotImage& dots) {
     return out;
 }
 
-} // namespace quillet::logo
+} // namespace quillet

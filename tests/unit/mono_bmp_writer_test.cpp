@@ -1,11 +1,11 @@
 // Every file the converter writes is one Quillet's reader accepts and reads back dot for dot.
-#include "../unit/bmp_builder.h"
+#include "bmp_builder.h"
 #include "image/mono_bmp.h"
-#include "logo/mono_bmp_writer.h"
+#include "image/mono_bmp_writer.h"
 
 #include <gtest/gtest.h>
 
-namespace quillet::logo {
+namespace quillet {
 namespace {
 
 struct WriterCase {
@@ -78,4 +78,4 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BmpWriter,
                          });
 
 } // namespace
-} // namespace quillet::logo
+} // namespace quillet
