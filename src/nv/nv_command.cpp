@@ -1,6 +1,7 @@
 #include "nv/nv_command.h"
 
 #include "logo/file_paths.h"
+#include "logo/output_files.h"
 #include "nv/printer_job.h"
 #include "nv/progress_line.h"
 
@@ -120,7 +121,9 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         return kExitFailed;
     }
     if (!options.save.empty()) {
-        if (!logo::WriteFileWhole(logo::PathFromUtf8(options.save), payload.bytes, why)) {
+        const logo::OutputFile saved[] = {{logo::PathFromUtf8(options.save), payload.bytes}};
+        std::size_t failed = 0;
+        if (!logo::WriteFilesTogether(saved, failed, why)) {
             err << program << ": cannot write '" << options.save << "': " << why
                 << "; nothing was sent\n";
             return kExitFailed;

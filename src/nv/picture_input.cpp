@@ -1,7 +1,7 @@
 #include "nv/picture_input.h"
 
 #include "logo/file_paths.h"
-#include "logo/mono_bmp_writer.h"
+#include "image/mono_bmp_writer.h"
 #include "printer/nv_graphics_encoder.h"
 
 #include <cstdint>
@@ -94,7 +94,7 @@ bool LoadPicture(const std::string& path, PictureUse use, const logo::ConvertSet
             why = "'" + path + "': " + ConvertRefusal(result, convertWhy);
             return false;
         }
-        file = logo::MonoBmpFile(dots);
+        file = MonoBmpFile(dots);
     }
     const BmpCheck check = picture.Decode(file, fits);
     if (check != BmpCheck::Ok) {
