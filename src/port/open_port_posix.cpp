@@ -2,6 +2,7 @@
 // a FIFO) is written as a file.
 #include "port/open_port.h"
 
+#include "port/serial_settings.h"
 #include "port/stream_port.h"
 
 #include <asio/posix/stream_descriptor.hpp>
@@ -47,18 +48,6 @@ std::string OpenError(const std::string& path, int error) {
     }
 }
 
-asio::serial_port::flow_control::type FlowOf(Flow flow) {
-    switch (flow) {
-    case Flow::XonXoff:
-        return asio::serial_port::flow_control::software;
-    case Flow::RtsCts:
-        return asio::serial_port::flow_control::hardware;
-    case Flow::None:
-        break;
-    }
-    return asio::serial_port::flow_control::none;
-}
-
 OpenResult OpenSerial(asio::any_io_executor executor, int fd, const std::string& path,
                       const LineSettings& line) {
     asio::serial_port serial(executor);
@@ -76,15 +65,7 @@ OpenResult OpenSerial(asio::any_io_executor executor, int fd, const std::string&
         ::tcsetattr(fd, TCSANOW, &tio);
     }
     using sp = asio::serial_port;
-    serial.set_option(sp::baud_rate(line.baud), error);
-    if (!error)
-        serial.set_option(sp::character_size(8), error);
-    if (!error)
-        serial.set_option(sp::parity(sp::parity::none), error);
-    if (!error)
-        serial.set_option(sp::stop_bits(sp::stop_bits::one), error);
-    if (!error)
-        serial.set_option(sp::flow_control(FlowOf(line.flow)), error);
+    error = ApplyLineSettings(serial, line);
     if (error)
         return {nullptr, "cannot set up " + path + ": " + error.message()};
     const StreamTraits traits{true, line.flow == Flow::None};

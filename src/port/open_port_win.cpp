@@ -1,6 +1,7 @@
 // COMn and the USB printer interface on Windows, both overlapped handles under Asio.
 #include "port/open_port.h"
 
+#include "port/serial_settings.h"
 #include "port/stream_port.h"
 
 #include "usb_path_choice.h"
@@ -30,18 +31,6 @@ std::string OpenError(const std::string& name, const std::error_code& error) {
     }
 }
 
-asio::serial_port::flow_control::type FlowOf(Flow flow) {
-    switch (flow) {
-    case Flow::XonXoff:
-        return asio::serial_port::flow_control::software;
-    case Flow::RtsCts:
-        return asio::serial_port::flow_control::hardware;
-    case Flow::None:
-        break;
-    }
-    return asio::serial_port::flow_control::none;
-}
-
 OpenResult OpenCom(asio::any_io_executor executor, const std::string& name,
                    const LineSettings& line) {
     using sp = asio::serial_port;
@@ -50,15 +39,7 @@ OpenResult OpenCom(asio::any_io_executor executor, const std::string& name,
     serial.open("\\\\.\\" + name, error);
     if (error)
         return {nullptr, OpenError(name, error)};
-    serial.set_option(sp::baud_rate(line.baud), error);
-    if (!error)
-        serial.set_option(sp::character_size(8), error);
-    if (!error)
-        serial.set_option(sp::parity(sp::parity::none), error);
-    if (!error)
-        serial.set_option(sp::stop_bits(sp::stop_bits::one), error);
-    if (!error)
-        serial.set_option(sp::flow_control(FlowOf(line.flow)), error);
+    error = ApplyLineSettings(serial, line);
     if (error)
         return {nullptr, "cannot set up " + name + ": " + error.message()};
     const StreamTraits traits{true, line.flow == Flow::None};
