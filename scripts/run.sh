@@ -3,6 +3,7 @@
 # build/run as its current directory. With a display the user works the window; without one
 # (or with --demo) the demo script (tools/operator/demo.op) drives the window, on a private
 # Xvfb when there is no display. Everything started here is ended here.
+# With a display the operator selects COM9, the virtual printer, once the window is up.
 # PRINTER=TARGET (make run PRINTER=/dev/usb/lp0, PRINTER=tcp:HOST:9100): a real printer through
 # scripts/bridge.sh on COM8 instead of the virtual printer; the operator selects COM8 once the
 # window is up. Only with a display: the demo would print on that printer.
@@ -83,11 +84,15 @@ e2e_start_quillet "$quillet" "$run_dir" "$run_dir/quillet.out" || exit 1
 
 if [ "$drive_demo" -eq 0 ]; then
     echo "Quillet runs on $DISPLAY; the session ends when you close it."
-    # The dialog selects its last port entry at start; the bridged port is chosen for the user.
-    if [ -n "$printer_target" ]; then
-        printf 'ids %s\nwindow "Quillet (Ver 1.1)" 30000\nselect IDC_COMBO_PORT COM8\n' \
-            "$root/src/res/resource.h" | timeout 60 "$WINE" "$operator" - ||
-            echo "COM8 could not be selected; choose it in the port list." >&2
+    # The dialog selects its last port entry (USB) at start; the printer's port is chosen for
+    # the user: the bridged one, or the virtual printer's.
+    port=
+    [ -n "$printer_target" ] && port=COM8
+    [ "$printer" -eq 1 ] && port=COM9
+    if [ -n "$port" ]; then
+        printf 'ids %s\nwindow "Quillet (Ver 1.1)" 30000\nselect IDC_COMBO_PORT %s\n' \
+            "$root/src/res/resource.h" "$port" | timeout 60 "$WINE" "$operator" - ||
+            echo "$port could not be selected; choose it in the port list." >&2
     fi
     while kill -0 "$QUILLET_PID" 2>/dev/null; do sleep 0.5; done
     wait "$QUILLET_PID" 2>/dev/null
@@ -97,10 +102,13 @@ else
     rm -f "$run_dir/quillet.bmp" "$run_dir/quillet.png"
     # A colour picture made here, turned into a fourth logo by the converter.
     rm -f "$run_dir/colour-sample.png" "$run_dir/colour-sample-logo.bmp"
-    convert -size 480x160 gradient:gold-firebrick -fill navy -draw 'circle 80,80 80,20' \
+    if ! convert -size 480x160 gradient:gold-firebrick -fill navy -draw 'circle 80,80 80,20' \
         -fill white -font DejaVu-Sans-Bold -pointsize 56 -annotate +170+100 'Quillet' \
-        "$run_dir/colour-sample.png" &&
-        "$native_build/src/logo/quillet-logo" "$run_dir/colour-sample.png"
+        "$run_dir/colour-sample.png" ||
+        ! "$native_build/src/logo/quillet-logo" "$run_dir/colour-sample.png"; then
+        echo "The colour logo could not be made (convert or quillet-logo failed); the demo stops." >&2
+        exit 1
+    fi
     DEMO_IDS=$root/src/res/resource.h DEMO_SAMPLES=$root/samples DEMO_RUN=$run_dir \
         DEMO_SHOT=$run_dir/quillet.bmp timeout 300 "$WINE" "$operator" -v "$demo"
     demo_status=$?

@@ -9,22 +9,14 @@ quillet=${1:?usage: run_bridge_quillet_test.sh QUILLET_EXE OPERATOR_EXE RESOURCE
 operator=${2:?} ids=${3:?}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/tests/e2e/lib/processes.sh"
+. "$root/tests/e2e/lib/driver.sh"
 . "$root/tests/e2e/lib/bridge.sh"
-wine_prefix_ensure
 com=${BRIDGE_TEST_COM:-46}
-work=$(mktemp -d)
-
-cleanup() {
+driver_cleanup() {
     e2e_stop_quillet
     bridge_stop
     bridge_stop_listener
-    e2e_wine_settle
-    rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 fail() {
     echo "FAIL: $*"

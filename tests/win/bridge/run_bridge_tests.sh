@@ -5,28 +5,21 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-. "$root/scripts/wine-env.sh"
-. "$root/tests/e2e/lib/processes.sh"
+. "$root/tests/e2e/lib/driver.sh"
 . "$root/tests/e2e/lib/bridge.sh"
-wine_prefix_ensure
 com=${BRIDGE_TEST_COM:-45}
 link=$root/build/bridge/com$com
-work=$(mktemp -d)
 chmod 755 "$work"
 holder_pid=
 stand_in_pid=
 wine_hold_pid=
 locked_pid=
 
-cleanup() {
+driver_cleanup() {
     bridge_stop
     bridge_stop_listener
     for pid in $holder_pid $stand_in_pid $wine_hold_pid $locked_pid; do e2e_end_process "$pid" 50; done
-    e2e_wine_settle
-    rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 failed=0
 bad() {

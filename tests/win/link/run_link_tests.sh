@@ -14,19 +14,9 @@ if [ -n "$peer" ] && [ ! -x "$peer" ]; then
     peer=
 fi
 peer=${peer:-$here/pty_peer.py}
-. "$root/scripts/wine-env.sh"
-. "$root/tests/e2e/lib/processes.sh"
-wine_prefix_ensure
+. "$root/tests/e2e/lib/driver.sh"
 com=${LINK_TEST_COM:-41}
-work=$(mktemp -d)
-
-cleanup() {
-    e2e_stop_sim
-    e2e_wine_settle
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+driver_cleanup() { e2e_stop_sim; }
 
 failed=0
 # scenario NAME GTEST_FILTER [peer options...]

@@ -12,12 +12,9 @@ exe=${1:?usage: run_connection_panel_tests.sh CONNECTION_PANEL_TESTS_EXE [QUILLE
 peer=${2:-}
 [ -n "$peer" ] && [ ! -x "$peer" ] && peer=
 peer=${peer:-$root/tests/win/link/pty_peer.py}
-. "$root/scripts/wine-env.sh"
-. "$root/tests/e2e/lib/processes.sh"
-wine_prefix_ensure
+. "$root/tests/e2e/lib/driver.sh"
 com=${PANEL_TEST_COM:-43}
 list_ports=(COM1 COM3 COM10)
-work=$(mktemp -d)
 
 ports_key='HKLM\Software\Wine\Ports'
 unregister() {
@@ -26,14 +23,10 @@ unregister() {
         "$WINE" reg delete "$ports_key" /v "$port" /f >/dev/null 2>&1
     done
 }
-cleanup() {
+driver_cleanup() {
     e2e_stop_sim
     unregister
-    e2e_wine_settle
-    rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 for port in "${list_ports[@]}"; do
     "$WINE" reg add "$ports_key" /v "$port" /d /dev/null /f >/dev/null 2>&1 ||

@@ -9,25 +9,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 exe=${1:?usage: run_printer_command_tests.sh EXE QUILLET_SIM}
 sim=${2:?usage: run_printer_command_tests.sh EXE QUILLET_SIM}
-. "$root/scripts/wine-env.sh"
-. "$root/tests/e2e/lib/processes.sh"
-wine_prefix_ensure
-own_display=0
-if [ -z "${DISPLAY:-}" ]; then
-    xvfb_start
-    own_display=1
-fi
+. "$root/tests/e2e/lib/driver.sh"
+driver_display
 com=${PRINTER_TEST_COM:-42}
-work=$(mktemp -d)
-
-cleanup() {
-    e2e_stop_sim
-    e2e_wine_settle
-    [ "$own_display" -eq 1 ] && xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+driver_cleanup() { e2e_stop_sim; }
 
 if [ ! -x "$sim" ]; then
     echo "virtual printer not built: $sim"
