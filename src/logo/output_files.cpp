@@ -153,14 +153,13 @@ bool WriteFilesTogether(std::span<const OutputFile> files, std::size_t& failed, 
         // All but the last keep their old file under a second name until every rename is done.
         const bool exists = fs::symlink_status(r.target, error).type() != fs::file_type::not_found;
         if (i + 1 < files.size() && exists) {
+            // A file system without hard links (FAT) gets no second name: there a failing
+            // later rename leaves this file replaced.
             r.keep = TemporaryName(r.target);
             fs::create_hard_link(r.target, r.keep, error);
             if (error) {
                 r.keep.clear();
-                failed = i;
-                why = "it cannot be replaced safely (" + error.message() + ")";
-                Undo(replaced);
-                return false;
+                error.clear();
             }
         }
         fs::rename(temporaries[i].Path(), r.target, error);
