@@ -31,9 +31,14 @@ fs::path TemporaryName(const fs::path& target) {
                                   (std::uint64_t{std::random_device{}()} << 32)};
     char number[17];
     std::snprintf(number, sizeof number, "%016llx", static_cast<unsigned long long>(random()));
+    // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) on a chain of string additions.
+    std::string file(1, '.');
+    file += PathToUtf8(target.filename());
+    file += '.';
+    file += number;
+    file += ".tmp";
     fs::path name = target;
-    name.replace_filename(
-        PathFromUtf8("." + PathToUtf8(target.filename()) + "." + number + ".tmp"));
+    name.replace_filename(PathFromUtf8(file));
     return name;
 }
 
