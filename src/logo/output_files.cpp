@@ -31,9 +31,14 @@ fs::path TemporaryName(const fs::path& target) {
                                   (std::uint64_t{std::random_device{}()} << 32)};
     char number[17];
     std::snprintf(number, sizeof number, "%016llx", static_cast<unsigned long long>(random()));
+    // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) on a chain of string additions.
+    std::string file(1, '.');
+    file += PathToUtf8(target.filename());
+    file += '.';
+    file += number;
+    file += ".tmp";
     fs::path name = target;
-    name.replace_filename(
-        PathFromUtf8("." + PathToUtf8(target.filename()) + "." + number + ".tmp"));
+    name.replace_filename(PathFromUtf8(file));
     return name;
 }
 
@@ -153,14 +158,13 @@ bool WriteFilesTogether(std::span<const OutputFile> files, std::size_t& failed, 
         // All but the last keep their old file under a second name until every rename is done.
         const bool exists = fs::symlink_status(r.target, error).type() != fs::file_type::not_found;
         if (i + 1 < files.size() && exists) {
+            // A file system without hard links (FAT) gets no second name: there a failing
+            // later rename leaves this file replaced.
             r.keep = TemporaryName(r.target);
             fs::create_hard_link(r.target, r.keep, error);
             if (error) {
                 r.keep.clear();
-                failed = i;
-                why = "it cannot be replaced safely (" + error.message() + ")";
-                Undo(replaced);
-                return false;
+                error.clear();
             }
         }
         fs::rename(temporaries[i].Path(), r.target, error);
