@@ -115,6 +115,9 @@ e2e_start_quillet() {
         echo "Quillet.exe not built: $exe (build the win preset)" >&2
         return 1
     fi
+    # A server of the prefix's own first: a case right after one that waited for the last
+    # server to end would otherwise have Quillet and the operator race to start one.
+    "$WINESERVER" >/dev/null 2>&1
     (cd "$work" && exec "$WINE" "$exe") >"$log" 2>&1 &
     QUILLET_PID=$!
 }
