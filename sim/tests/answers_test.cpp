@@ -14,10 +14,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-long ms_since(Clock::time_point t) {
-    return static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - t).count());
-}
-
 const Bytes kStatusQuestions = {0x10, 0x04, 0x01, 0x10, 0x04, 0x02, 0x10, 0x04, 0x03,
                                 0x10, 0x04, 0x04, 0x1D, 0x72, 0x01, 0x1D, 0x72, 0x31};
 

@@ -18,10 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-long ms_since(Clock::time_point t) {
-    return static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - t).count());
-}
-
 // n bytes of ESC @ pairs: harmless commands, one log record per pair.
 Bytes init_commands(std::size_t n) {
     Bytes b;

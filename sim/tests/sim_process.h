@@ -54,4 +54,11 @@ Bytes read_for(int fd, std::chrono::milliseconds limit, std::size_t count = SIZE
 
 std::string unique_dir(const std::string& stem);
 
+// Milliseconds since `t`, for the time windows the tests check.
+inline long ms_since(std::chrono::steady_clock::time_point t) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t)
+            .count());
+}
+
 } // namespace simtest
