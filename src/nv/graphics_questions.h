@@ -15,8 +15,13 @@
 
 namespace quillet::nv {
 
-// Nothing when the printer does not answer or answers out of form.
-asio::awaitable<std::optional<std::vector<std::string>>> ReadGraphicsKeys(PrinterSession& session);
+struct KeyListReading {
+    std::optional<std::vector<std::string>> keys; // nothing when not answered in form and whole
+    std::string why;                              // when the list was cut short: it did not end
+};
+
+// Asks for the key list block by block, stopping a list that does not end (CAN).
+asio::awaitable<KeyListReading> ReadGraphicsKeys(PrinterSession& session);
 
 asio::awaitable<std::optional<std::uint64_t>> AskGraphicsCapacity(PrinterSession& session,
                                                                   GraphicsCapacityKind kind);

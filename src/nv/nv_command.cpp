@@ -156,6 +156,7 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         hooks.progress = [&progress, i](std::uint64_t sent, std::uint64_t total) {
             progress.Update(i, sent, total);
         };
+        hooks.phase = [&progress, i](const std::string& text) { progress.Phase(i, text); };
         futures.push_back(asio::co_spawn(
             io, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks)),
             asio::use_future));

@@ -61,29 +61,83 @@ std::vector<std::string> NotReadyReasons(const PrinterState& s) {
     return reasons;
 }
 
-std::optional<std::vector<std::uint8_t>> TakeByteAnswer(std::vector<std::uint8_t>& inbox,
-                                                        bool (*form)(std::uint8_t)) {
-    const auto at = std::find_if(inbox.begin(), inbox.end(), form);
-    if (at == inbox.end()) {
-        inbox.clear();
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> answer{*at};
-    inbox.erase(inbox.begin(), at + 1);
-    return answer;
+namespace {
+
+// Drops a whole automatic status block at the front; Partial while it is still arriving.
+enum class Front { Block, Partial, Other };
+Front DropAutomaticStatus(std::vector<std::uint8_t>& inbox) {
+    if (!IsAutomaticStatusStart(inbox.front()))
+        return Front::Other;
+    if (inbox.size() < kAutomaticStatusSize)
+        return Front::Partial;
+    inbox.erase(inbox.begin(), inbox.begin() + kAutomaticStatusSize);
+    return Front::Block;
 }
 
-std::optional<std::vector<std::uint8_t>> TakeTextAnswer(std::vector<std::uint8_t>& inbox,
-                                                        std::uint8_t lead, std::size_t maxSize) {
+Match Answer(std::vector<std::uint8_t>& inbox) {
+    Match match{Match::Kind::Answer, {inbox.front()}};
+    inbox.erase(inbox.begin());
+    return match;
+}
+
+} // namespace
+
+Match TakeByteAnswer(std::vector<std::uint8_t>& inbox, bool (*form)(std::uint8_t)) {
+    while (!inbox.empty()) {
+        const Front front = DropAutomaticStatus(inbox);
+        if (front == Front::Partial)
+            return {};
+        if (front == Front::Block)
+            continue;
+        if (form(inbox.front()))
+            return Answer(inbox);
+        inbox.erase(inbox.begin());
+    }
+    return {};
+}
+
+Match TakeStrictSensorAnswer(std::vector<std::uint8_t>& inbox) {
+    while (!inbox.empty()) {
+        const Front front = DropAutomaticStatus(inbox);
+        if (front == Front::Partial)
+            return {};
+        if (front == Front::Block)
+            continue;
+        if (IsStatusAnswer(inbox.front())) {
+            inbox.erase(inbox.begin());
+            continue;
+        }
+        if (IsGsAnswerByte(inbox.front()))
+            return Answer(inbox);
+        return {Match::Kind::Spoiled, {inbox.front()}};
+    }
+    return {};
+}
+
+Match ExpectQuiet(std::vector<std::uint8_t>& inbox) {
+    while (!inbox.empty()) {
+        const Front front = DropAutomaticStatus(inbox);
+        if (front == Front::Partial)
+            return {};
+        if (front == Front::Block)
+            continue;
+        if (!IsStatusAnswer(inbox.front()))
+            return {Match::Kind::Spoiled, {inbox.front()}};
+        inbox.erase(inbox.begin());
+    }
+    return {};
+}
+
+Match TakeTextAnswer(std::vector<std::uint8_t>& inbox, std::uint8_t lead, std::size_t maxSize) {
     for (;;) {
         const auto start = std::find(inbox.begin(), inbox.end(), lead);
         inbox.erase(inbox.begin(), start);
         if (inbox.empty())
-            return std::nullopt;
+            return {};
         const auto end = std::find(inbox.begin(), inbox.end(), std::uint8_t{0});
         if (end == inbox.end()) {
             if (inbox.size() <= maxSize)
-                return std::nullopt;    // still arriving
+                return {};              // still arriving
             inbox.erase(inbox.begin()); // too long for an answer: that lead was data
             continue;
         }
@@ -91,9 +145,9 @@ std::optional<std::vector<std::uint8_t>> TakeTextAnswer(std::vector<std::uint8_t
             inbox.erase(inbox.begin());
             continue;
         }
-        std::vector<std::uint8_t> answer(inbox.begin() + 1, end);
+        Match match{Match::Kind::Answer, std::vector<std::uint8_t>(inbox.begin() + 1, end)};
         inbox.erase(inbox.begin(), end + 1);
-        return answer;
+        return match;
     }
 }
 

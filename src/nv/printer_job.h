@@ -29,6 +29,7 @@ struct JobResult {
 struct JobHooks {
     std::function<void(const std::string&)> note; // a message while the job goes on
     std::function<void(std::uint64_t sent, std::uint64_t total)> progress;
+    std::function<void(const std::string&)> phase; // what the job waits for once sent
 };
 
 // `payload` is null for status and info.

@@ -1,5 +1,7 @@
 #include "nv/printer_session.h"
 
+#include "nv/progress_line.h"
+
 #include <asio/experimental/as_tuple.hpp>
 #include <asio/use_awaitable.hpp>
 
@@ -10,6 +12,8 @@ namespace {
 
 constexpr auto kTuple = asio::experimental::as_tuple(asio::use_awaitable);
 constexpr std::size_t kLargestWrite = 64 * 1024;
+// An echo comes straight after its question; looking further only costs memory.
+constexpr std::size_t kEchoWindow = 4096;
 
 std::string WriteFailure(const port::IoResult& result, std::chrono::milliseconds limit) {
     switch (result.status) {
@@ -25,6 +29,11 @@ std::string WriteFailure(const port::IoResult& result, std::chrono::milliseconds
     return "writing to the printer failed: " + result.error.message();
 }
 
+std::chrono::milliseconds Left(Clock::time_point deadline) {
+    return std::max(std::chrono::milliseconds(1),
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+}
+
 } // namespace
 
 PrinterSession::PrinterSession(asio::any_io_executor executor,
@@ -33,6 +42,48 @@ PrinterSession::PrinterSession(asio::any_io_executor executor,
 
 void PrinterSession::Wake() {
     wake_.cancel();
+}
+
+void PrinterSession::Take(std::span<const std::uint8_t> bytes) {
+    received_ += bytes.size();
+    if (!question_.empty() && sinceQuestion_.size() < kEchoWindow) {
+        const std::size_t room = std::min(bytes.size(), kEchoWindow - sinceQuestion_.size());
+        sinceQuestion_.insert(sinceQuestion_.end(), bytes.begin(), bytes.begin() + room);
+        if (std::search(sinceQuestion_.begin(), sinceQuestion_.end(), question_.begin(),
+                        question_.end()) != sinceQuestion_.end()) {
+            echoes_ = true;
+            echoed_ += question_.size();
+            question_.clear();
+        }
+    }
+    inbox_.insert(inbox_.end(), bytes.begin(), bytes.end());
+    if (inbox_.size() > kInboxLimit) {
+        inbox_.erase(inbox_.begin(), inbox_.end() - kInboxLimit);
+        if (!overflowed_ && overflowNote_)
+            overflowNote_("the printer sends more than it was asked for; keeping only the last " +
+                          Grouped(kInboxLimit) + " bytes");
+        overflowed_ = true;
+    }
+}
+
+// Whole automatic status blocks and DLE EOT answers (which image data can trigger) are what a
+// printer sends unasked in the ordinary way; a block still arriving is kept, so that its rest is
+// not taken for an answer.
+void PrinterSession::DropInbox() {
+    std::size_t i = 0;
+    while (i < inbox_.size()) {
+        const std::uint8_t b = inbox_[i];
+        if (IsAutomaticStatusStart(b)) {
+            if (inbox_.size() - i < kAutomaticStatusSize)
+                break;
+            i += kAutomaticStatusSize;
+            continue;
+        }
+        if (!IsStatusAnswer(b))
+            ++unasked_;
+        ++i;
+    }
+    inbox_.erase(inbox_.begin(), inbox_.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 asio::awaitable<void> PrinterSession::ReadLoop() {
@@ -47,7 +98,7 @@ asio::awaitable<void> PrinterSession::ReadLoop() {
                              : "reading from the printer failed: " + got.error.message();
             break;
         }
-        inbox_.insert(inbox_.end(), buffer.begin(), buffer.begin() + got.bytes);
+        Take(std::span<const std::uint8_t>(buffer.data(), got.bytes));
         Wake();
     }
     readerStopped_ = true;
@@ -79,30 +130,40 @@ asio::awaitable<SendResult> PrinterSession::Send(std::span<const std::uint8_t> d
     co_return result;
 }
 
-asio::awaitable<std::optional<std::vector<std::uint8_t>>>
-PrinterSession::Ask(std::span<const std::uint8_t> question, const AnswerMatcher& matcher,
-                    std::chrono::milliseconds limit) {
+asio::awaitable<Heard> PrinterSession::Ask(std::span<const std::uint8_t> question,
+                                           const AnswerMatcher& matcher,
+                                           Clock::time_point deadline) {
     if (!port_->CanRead())
-        co_return std::nullopt;
-    inbox_.clear();
-    const SendResult sent = co_await Send(question, {}, limit);
+        co_return Heard{Heard::Kind::NoBackChannel, {}};
+    DropInbox();
+    // The answer may be read before this coroutine learns that the write is done: what arrives
+    // from here on is the answer's to take.
+    question_.assign(question.begin(), question.end());
+    sinceQuestion_.clear();
+    const SendResult sent = co_await Send(question, {}, Left(deadline));
     if (!sent.ok) {
-        lineError_ = sent.why;
-        co_return std::nullopt;
+        if (lineError_.empty())
+            lineError_ = sent.why;
+        co_return Heard{Heard::Kind::LineFailed, {}};
     }
-    co_return co_await Await(matcher, limit);
+    co_return co_await Await(matcher, deadline);
 }
 
-asio::awaitable<std::optional<std::vector<std::uint8_t>>>
-PrinterSession::Await(const AnswerMatcher& matcher, std::chrono::milliseconds limit) {
+asio::awaitable<Heard> PrinterSession::Await(const AnswerMatcher& matcher,
+                                             Clock::time_point deadline) {
     if (!port_->CanRead())
-        co_return std::nullopt;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+        co_return Heard{Heard::Kind::NoBackChannel, {}};
     for (;;) {
-        if (auto answer = matcher(inbox_))
-            co_return answer;
-        if (readerStopped_ || std::chrono::steady_clock::now() >= deadline)
-            co_return std::nullopt;
+        Match match = matcher(inbox_);
+        if (match.kind == Match::Kind::Answer)
+            co_return Heard{Heard::Kind::Answer, std::move(match.bytes)};
+        if (match.kind == Match::Kind::Spoiled)
+            co_return Heard{Heard::Kind::Spoiled, std::move(match.bytes)};
+        if (readerStopped_)
+            co_return Heard{
+                lineError_.empty() ? Heard::Kind::NoBackChannel : Heard::Kind::LineFailed, {}};
+        if (Clock::now() >= deadline)
+            co_return Heard{Heard::Kind::TimedOut, {}};
         wake_.expires_at(deadline);
         co_await wake_.async_wait(kTuple);
     }

@@ -1,7 +1,9 @@
 // One open printer: writes with a no-progress time-out, and a reader that keeps what the printer
-// sends so that a question can discard what came unasked and wait for its answer.
+// sends so that a question can discard what came unasked and wait for its answer. Everything the
+// printer sends is bounded: the inbox keeps the newest bytes only.
 #pragma once
 
+#include "nv/printer_answers.h"
 #include "port/printer_port.h"
 
 #include <asio/any_io_executor.hpp>
@@ -12,19 +14,21 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace quillet::nv {
 
+using Clock = std::chrono::steady_clock;
+
 // The dialog's write time-out: a printer that takes nothing for this long has stopped.
 inline constexpr std::chrono::seconds kWriteTimeout{5};
+// What the printer may have sent and not yet been matched; older bytes are dropped.
+inline constexpr std::size_t kInboxLimit = 64 * 1024;
 
-// Removes and returns a whole answer from the inbox, dropping bytes that cannot start one.
-using AnswerMatcher =
-    std::function<std::optional<std::vector<std::uint8_t>>(std::vector<std::uint8_t>& inbox)>;
+// Looks at the bytes received since the question (see printer_answers.h).
+using AnswerMatcher = std::function<Match(std::vector<std::uint8_t>& inbox)>;
 
 using ProgressCallback = std::function<void(std::uint64_t sent, std::uint64_t total)>;
 
@@ -34,12 +38,37 @@ struct SendResult {
     std::string why; // when not ok
 };
 
+// How a question ended.
+struct Heard {
+    enum class Kind {
+        Answer,
+        Spoiled,       // a byte no answer of this form starts with came first
+        TimedOut,      // nothing of the form by the deadline
+        LineFailed,    // LineError() says why
+        NoBackChannel, // the port cannot read
+    };
+    Kind kind = Kind::TimedOut;
+    std::vector<std::uint8_t> bytes; // the answer, or the spoiling byte
+
+    explicit operator bool() const { return kind == Kind::Answer; }
+};
+
+// A deadline `limit` from now.
+inline Clock::time_point After(std::chrono::milliseconds limit) {
+    return Clock::now() + limit;
+}
+
 class PrinterSession {
 public:
     PrinterSession(asio::any_io_executor executor, std::unique_ptr<port::PrinterPort> port);
 
     bool CanRead() const { return port_->CanRead(); }
-    bool MayDropWhileBusy() const { return port_->MayDropWhileBusy(); }
+    bool IsSerialWithoutFlowControl() const { return port_->IsSerialWithoutFlowControl(); }
+
+    // Told once, when the printer has sent more than the inbox keeps.
+    void OnInboxOverflow(std::function<void(const std::string&)> note) {
+        overflowNote_ = std::move(note);
+    }
 
     // Runs the reader until Close(); co_await it beside the job (`||`).
     asio::awaitable<void> ReadLoop();
@@ -49,16 +78,22 @@ public:
                                      const ProgressCallback& progress = {},
                                      std::chrono::milliseconds limit = kWriteTimeout);
 
-    // Drops what arrived so far, sends the question and waits up to `limit` for an answer of
-    // the matcher's form (a printer busy writing may hold the line that long). Nothing when there
-    // is none in time, or the line failed.
-    asio::awaitable<std::optional<std::vector<std::uint8_t>>>
-    Ask(std::span<const std::uint8_t> question, const AnswerMatcher& matcher,
-        std::chrono::milliseconds limit);
+    // Drops what arrived so far (keeping an automatic status block still arriving, so that its
+    // rest is not taken for the answer), writes the question and waits for an answer of the
+    // matcher's form. Writing and waiting share the one deadline.
+    asio::awaitable<Heard> Ask(std::span<const std::uint8_t> question, const AnswerMatcher& matcher,
+                               Clock::time_point deadline);
 
     // Waits for an answer to a question already sent, without dropping what arrived.
-    asio::awaitable<std::optional<std::vector<std::uint8_t>>>
-    Await(const AnswerMatcher& matcher, std::chrono::milliseconds limit);
+    asio::awaitable<Heard> Await(const AnswerMatcher& matcher, Clock::time_point deadline);
+
+    // The line sent a question back as it was written: what it sends is not all the printer's.
+    bool Echoes() const { return echoes_; }
+    // Something arrived that was not the echo of a question.
+    bool HeardPrinter() const { return received_ > echoed_; }
+    // Bytes dropped before questions that were neither whole automatic status blocks nor DLE EOT
+    // answers: the printer sends what nobody asked for.
+    std::uint64_t UnaskedBytes() const { return unasked_; }
 
     // Why the line failed, or empty.
     const std::string& LineError() const { return lineError_; }
@@ -70,9 +105,20 @@ public:
 
 private:
     void Wake();
+    void Take(std::span<const std::uint8_t> bytes);
+    void DropInbox();
 
+    // All members belong to the one thread that runs the io_context.
     std::unique_ptr<port::PrinterPort> port_;
-    std::vector<std::uint8_t> inbox_; // bytes received and not yet matched
+    std::vector<std::uint8_t> inbox_; // bytes received and not yet matched, at most kInboxLimit
+    std::function<void(const std::string&)> overflowNote_;
+    bool overflowed_ = false;
+    std::uint64_t received_ = 0;
+    std::uint64_t echoed_ = 0;
+    std::uint64_t unasked_ = 0;
+    bool echoes_ = false;
+    std::vector<std::uint8_t> question_;      // the last question written, while its echo may come
+    std::vector<std::uint8_t> sinceQuestion_; // what arrived since, up to a bound
     std::string lineError_;
     bool closing_ = false;
     bool readerStopped_ = false;

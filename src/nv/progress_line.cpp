@@ -15,6 +15,12 @@ std::string Grouped(std::uint64_t value) {
     return grouped;
 }
 
+std::string Seconds(std::chrono::steady_clock::duration elapsed) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::chrono::duration<double>(elapsed).count());
+    return text;
+}
+
 ProgressBoard::ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels)
     : out_(out), shown_(shown) {
     for (std::string& label : labels)
@@ -41,6 +47,14 @@ void ProgressBoard::Update(std::size_t row, std::uint64_t sent, std::uint64_t to
     if (drawn_ && sent < total && now - lastDraw_ < std::chrono::milliseconds(200))
         return;
     lastDraw_ = now;
+    Draw();
+}
+
+void ProgressBoard::Phase(std::size_t row, const std::string& text) {
+    if (!shown_ || row >= rows_.size())
+        return;
+    rows_[row].text = text;
+    lastDraw_ = std::chrono::steady_clock::now();
     Draw();
 }
 

@@ -15,6 +15,8 @@ public:
     // One row per label; a single row has no label in front.
     ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels);
     void Update(std::size_t row, std::uint64_t sent, std::uint64_t total);
+    // What the printer's row waits for once its bytes are sent.
+    void Phase(std::size_t row, const std::string& text);
     // A message above the rows.
     void Note(const std::string& text);
     // Leaves the rows as they are, so that what follows starts below them.
@@ -39,5 +41,8 @@ private:
 
 // "12,345" for 12345.
 std::string Grouped(std::uint64_t value);
+
+// "1.4" for 1.43 s.
+std::string Seconds(std::chrono::steady_clock::duration elapsed);
 
 } // namespace quillet::nv

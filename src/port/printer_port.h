@@ -38,16 +38,11 @@ public:
     virtual asio::awaitable<IoResult> ReadSome(std::span<std::uint8_t> into) = 0;
     // False for a port that only takes data (a FIFO, a printer file without a back channel).
     virtual bool CanRead() const = 0;
-    // A serial line without flow control: bytes sent while the printer is busy may be lost.
-    virtual bool MayDropWhileBusy() const = 0;
+    // Bytes sent while the printer is busy may be lost: a serial line without flow control.
+    virtual bool IsSerialWithoutFlowControl() const = 0;
     // Drops what is still queued for the printer (a serial close would otherwise wait for it).
     virtual void DiscardOutput() {}
     virtual void Close() = 0;
-};
-
-// A failed open: `message` is the whole reason, for the user.
-struct OpenFailure {
-    std::string message;
 };
 
 } // namespace quillet::port

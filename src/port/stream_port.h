@@ -19,7 +19,7 @@ IoStatus ClassifyError(const std::error_code& error);
 
 struct StreamTraits {
     bool canRead = true;
-    bool mayDropWhileBusy = false;
+    bool serialWithoutFlowControl = false; // bytes sent while the printer is busy may be lost
 };
 
 template <class Stream> class StreamPort final : public PrinterPort {
@@ -52,7 +52,7 @@ public:
     }
 
     bool CanRead() const override { return traits_.canRead; }
-    bool MayDropWhileBusy() const override { return traits_.mayDropWhileBusy; }
+    bool IsSerialWithoutFlowControl() const override { return traits_.serialWithoutFlowControl; }
 
     void DiscardOutput() override {
         if (discard_ && stream_.is_open())

@@ -320,4 +320,19 @@ std::string CompareStacked(const Dots& receipt, const std::vector<Dots>& picture
     return {};
 }
 
+Bytes WithoutProcessIdQuestions(const Bytes& raw) {
+    const Bytes lead = {0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30};
+    constexpr std::size_t kQuestionSize = 11;
+    Bytes kept;
+    for (std::size_t i = 0; i < raw.size();) {
+        if (raw.size() - i >= kQuestionSize &&
+            std::equal(lead.begin(), lead.end(), raw.begin() + i)) {
+            i += kQuestionSize;
+            continue;
+        }
+        kept.push_back(raw[i++]);
+    }
+    return kept;
+}
+
 } // namespace quillet::nv::test

@@ -89,6 +89,9 @@ Dots ReadDots(const fs::path& path);
 std::string CompareStacked(const Dots& receipt, const std::vector<Dots>& pictures,
                            std::uint32_t band);
 
+// `raw` without the process ID questions (GS ( H function 48) in it: their IDs are random.
+Bytes WithoutProcessIdQuestions(const Bytes& raw);
+
 // Runs a shell command; its standard output.
 std::string Shell(const std::string& command);
 
