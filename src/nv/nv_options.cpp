@@ -3,6 +3,7 @@
 #include "logo/dither.h"
 
 #include "logo/file_paths.h"
+#include "printer/nv_graphics_encoder.h"
 
 #include <CLI/CLI.hpp>
 
@@ -174,10 +175,6 @@ bool ReadPortsFile(const std::string& path, std::vector<std::string>& ports, std
     return true;
 }
 
-bool IsKey(const std::string& key) {
-    return key.size() == 2 && key[0] >= 0x20 && key[0] <= 0x7E && key[1] >= 0x20 && key[1] <= 0x7E;
-}
-
 std::string ShownKey(const std::string& key) {
     std::string shown;
     for (const char c : key) {
@@ -195,7 +192,7 @@ std::string ShownKey(const std::string& key) {
 
 bool CheckKeys(const std::vector<std::string>& keys, std::string& why) {
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (!IsKey(keys[i])) {
+        if (!IsValidGraphicsKey(keys[i])) {
             why = "bad key " + ShownKey(keys[i]) +
                   ": a key is two characters, each a printable ASCII character (0x20 to 0x7E)";
             return false;
