@@ -105,11 +105,15 @@ asio::awaitable<JobResult> GraphicsListJob(PrinterSession& session) {
     result.lines.push_back("left: " + figure(left));
     result.answers["capacity"] = total ? nlohmann::json(*total) : nlohmann::json();
     result.answers["capacity_left"] = left ? nlohmann::json(*left) : nlohmann::json();
-    if (!keys && !total && !left) {
+    if (!session.LineError().empty()) {
         result.exit = kExitFailed;
-        result.message = session.LineError().empty()
-                             ? "the printer does not answer NV graphics questions"
-                             : session.LineError();
+        result.message = session.LineError();
+    } else if (!keys && !total && !left) {
+        result.exit = kExitFailed;
+        result.message = "the printer does not answer NV graphics questions";
+    } else if (!keys) {
+        result.exit = kExitFailed;
+        result.message = reading.why.empty() ? "the printer does not list its keys" : reading.why;
     }
     co_return result;
 }

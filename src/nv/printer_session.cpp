@@ -57,7 +57,8 @@ void PrinterSession::Take(std::span<const std::uint8_t> bytes) {
         }
     }
     inbox_.insert(inbox_.end(), bytes.begin(), bytes.end());
-    if (inbox_.size() > kInboxLimit) {
+    // Trimmed in halves, so that a flood costs one move per kInboxLimit bytes.
+    if (inbox_.size() > 2 * kInboxLimit) {
         inbox_.erase(inbox_.begin(), inbox_.end() - kInboxLimit);
         if (!overflowed_ && overflowNote_)
             overflowNote_("the printer sends more than it was asked for; keeping only the last " +

@@ -24,7 +24,8 @@ using Clock = std::chrono::steady_clock;
 
 // The dialog's write time-out: a printer that takes nothing for this long has stopped.
 inline constexpr std::chrono::seconds kWriteTimeout{5};
-// What the printer may have sent and not yet been matched; older bytes are dropped.
+// What the printer may have sent and not yet been matched: at least this much of the newest is
+// kept, never twice as much.
 inline constexpr std::size_t kInboxLimit = 64 * 1024;
 
 // Looks at the bytes received since the question (see printer_answers.h).
@@ -110,7 +111,7 @@ private:
 
     // All members belong to the one thread that runs the io_context.
     std::unique_ptr<port::PrinterPort> port_;
-    std::vector<std::uint8_t> inbox_; // bytes received and not yet matched, at most kInboxLimit
+    std::vector<std::uint8_t> inbox_; // bytes received and not yet matched, bounded
     std::function<void(const std::string&)> overflowNote_;
     bool overflowed_ = false;
     std::uint64_t received_ = 0;

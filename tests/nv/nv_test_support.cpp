@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -82,10 +83,14 @@ bool Drain(int out, int err, std::string& outText, std::string& errText,
     return true;
 }
 
-int WaitExit(pid_t pid, Clock::time_point deadline) {
+// The exit status; `peakKb`, when given, the child's largest resident size.
+int WaitExit(pid_t pid, Clock::time_point deadline, long* peakKb = nullptr) {
     for (;;) {
         int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
+        rusage usage{};
+        const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+        if (done == pid && peakKb)
+            *peakKb = usage.ru_maxrss;
         if (done == pid)
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         if (Clock::now() >= deadline) {
@@ -115,7 +120,7 @@ NvRun RunNv(const std::vector<std::string>& args, std::chrono::milliseconds limi
     const auto deadline = start + limit;
     if (pid > 0) {
         Drain(out[0], err[0], run.out, run.err, deadline);
-        run.exit = WaitExit(pid, deadline);
+        run.exit = WaitExit(pid, deadline, &run.peakKb);
     }
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     close(out[0]);

@@ -19,6 +19,7 @@ struct NvRun {
     std::string out;
     std::string err;
     double seconds = 0;
+    long peakKb = 0; // its largest resident size
 };
 
 // Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions.
