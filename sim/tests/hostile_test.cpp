@@ -229,9 +229,9 @@ TEST(SimHostile, TheHostsWritesBlockDuringTheNvWrite) {
         std::size_t most; // what the line's buffers may take while the printer does not read
     };
     const Line lines[] = {
-        {"pty", {}, 256 * 1024},
+        {"pty", {}, 64 * 1024},
         // The host's own send buffer holds megabytes unless it is set small, as here.
-        {"tcp with small buffers", {"--listen", "0", "--tcp-receive-buffer", "4096"}, 256 * 1024},
+        {"tcp with small buffers", {"--listen", "0", "--tcp-receive-buffer", "4096"}, 64 * 1024},
     };
     for (const Line& l : lines) {
         SCOPED_TRACE(l.name);
