@@ -385,7 +385,8 @@ void Session::received(const std::uint8_t* p, std::size_t n, Clock::time_point n
     credit_ -= static_cast<double>(n);
     last_rx_ = now;
     host_opened("data");
-    hostile_.received(p, n, total_);
+    if (line_->answers()) // a FIFO carries nothing back, not even an echo
+        hostile_.received(p, n, total_);
     for (std::size_t i = 0; i < n; ++i)
         if (const auto c = scanner_.take(p[i], total_ + i))
             arrived(*c);
