@@ -234,6 +234,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
             o.hostile.auto_status_ms = kAutoStatusMs;
             continue;
         }
+        if (flags.count(arg) || arg == "--auto-status") {
+            error = arg + " takes no value";
+            return false;
+        }
         const auto it = setters.find(arg);
         if (it == setters.end()) {
             error = "unknown option " + arg;
