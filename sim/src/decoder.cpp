@@ -32,6 +32,11 @@ std::size_t Decoder::feed(const std::uint8_t* bytes, std::size_t n) {
     return n;
 }
 
+void Decoder::set_model(const PrinterModel& m) {
+    model_ = m;
+    graphics_.set_endless_key_list(m.endless_key_list);
+}
+
 void Decoder::graphics_outcome(GraphicsCommand::Outcome o) {
     switch (o) {
     case GraphicsCommand::Outcome::More:
@@ -72,6 +77,9 @@ void Decoder::step(std::uint8_t b, std::uint64_t off) {
         return;
     case Mode::GraphicsBody:
         graphics_outcome(graphics_.take(b));
+        return;
+    case Mode::ProcessIdBody:
+        process_id_byte(b);
         return;
     case Mode::KeyListReply: {
         GraphicsCommand::Outcome next{};
@@ -140,6 +148,8 @@ Decoder::Match Decoder::classify() const {
         if (h[1] == '(' || h[1] == '8') {
             if (len < 3)
                 return Match::NeedMore;
+            if (h[1] == '(' && h[2] == 'H')
+                return need(5);
             if (h[2] != 'L')
                 return Match::Unknown;
             return need(h[1] == '(' ? 5 : 7);
@@ -238,6 +248,13 @@ void Decoder::execute() {
     case GS:
         if (h[1] == 'r' || h[1] == 'I') {
             question();
+        } else if (h[1] == '(' && h[2] == 'H') {
+            pid_ = ProcessId{};
+            pid_.length = static_cast<std::uint64_t>(le16(h, 3));
+            if (pid_.length == 0)
+                process_id_done();
+            else
+                mode_ = Mode::ProcessIdBody;
         } else if (h[1] == '(' || h[1] == '8') {
             std::uint64_t length = le16(h, 3);
             if (h[1] == '8')
@@ -443,7 +460,7 @@ std::string Decoder::pending_name() const {
                : second == 'V' ? "GS V"
                : second == 'r' ? "GS r"
                : second == 'I' ? "GS I"
-               : second == '(' ? "GS ( L"
+               : second == '(' ? (hdr_.size() > 2 && hdr_[2] == 'H' ? "GS ( H" : "GS ( L")
                : second == '8' ? "GS 8 L"
                                : "GS";
     case FS:
@@ -483,6 +500,12 @@ void Decoder::finish() {
             .add("offset", hdr_off_)
             .add("received", 16 + config_.data.size())
             .add("expected", 17 + config_.n);
+        break;
+    case Mode::ProcessIdBody:
+        r.add("name", "GS ( H")
+            .add("offset", hdr_off_)
+            .add("received", pid_.received)
+            .add("expected", pid_.length);
         break;
     case Mode::GraphicsBody:
         graphics_.truncated();

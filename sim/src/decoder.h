@@ -15,6 +15,12 @@
 
 namespace sim {
 
+// What kind of printer decodes: a current model unless told otherwise.
+struct PrinterModel {
+    bool process_id = true;        // answers GS ( H function 48; an older printer ignores it
+    bool endless_key_list = false; // every NV graphics key list block says more follows
+};
+
 class Decoder {
 public:
     // Longest data part of a setting packet taken as one; a longer length means it is no packet.
@@ -30,6 +36,7 @@ public:
     // The stream has ended (exit or hang-up): a command cut short is logged as truncated.
     void finish();
     std::uint64_t offset() const { return offset_; }
+    void set_model(const PrinterModel& m);
 
 private:
     enum class Mode {
@@ -39,7 +46,8 @@ private:
         RasterData,
         ConfigData,
         GraphicsBody,
-        KeyListReply
+        KeyListReply,
+        ProcessIdBody
     };
     enum class Match { NeedMore, Unknown, Done };
 
@@ -49,6 +57,8 @@ private:
     void unknown_then_replay();
     void realtime();
     void question();
+    void process_id_byte(std::uint8_t b);
+    void process_id_done();
     void nv_written(const char* name);
     void graphics_outcome(GraphicsCommand::Outcome o);
 
@@ -67,6 +77,7 @@ private:
     RecordSink& log_;
     Responder& responder_;
     GraphicsCommand graphics_;
+    PrinterModel model_;
     bool paused_ = false;
     std::uint64_t offset_ = 0;
     Mode mode_ = Mode::Command;
@@ -99,6 +110,13 @@ private:
         int col = 0;
         std::vector<std::uint8_t> row; // the part of a row that lands on the paper
     } raster_;
+
+    // GS ( H in progress: its whole announced length is read, whatever it holds.
+    struct ProcessId {
+        std::uint64_t length = 0;
+        std::uint64_t received = 0;
+        std::vector<std::uint8_t> body; // the first bytes, as many as a known function has
+    } pid_;
 
     // Setting packet in progress.
     struct Config {

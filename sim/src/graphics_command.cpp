@@ -128,6 +128,10 @@ GraphicsCommand::Outcome GraphicsCommand::execute() {
             return refuse(fn, "parameters");
         list_ = printer_.graphics().keys();
         block_start_ = block_end_ = 0;
+        if (endless_) {
+            log_.write(cmd(fn).add("keys", list_.size()).add("endless", true));
+            return send_endless_block();
+        }
         log_.write(cmd(fn).add("keys", list_.size()));
         return send_key_block();
     case 65:
@@ -167,6 +171,22 @@ GraphicsCommand::Outcome GraphicsCommand::send_key_block() {
     return more ? Outcome::AwaitsReply : Outcome::Done;
 }
 
+// Keys in order through all 95 x 95 that can exist, then round again: a host that trusts "more
+// follows" never gets to the end.
+GraphicsCommand::Outcome GraphicsCommand::send_endless_block() {
+    constexpr std::uint64_t kSpan = 95, kAllKeys = kSpan * kSpan;
+    block_end_ = block_start_ + kKeysPerBlock;
+    std::vector<std::uint8_t> out = {0x37, 0x72, 0x41};
+    for (std::size_t i = block_start_; i < block_end_; ++i) {
+        const std::uint64_t k = i % kAllKeys;
+        out.push_back(static_cast<std::uint8_t>(0x20 + k / kSpan));
+        out.push_back(static_cast<std::uint8_t>(0x20 + k % kSpan));
+    }
+    out.push_back(0x00);
+    responder_.answer(offset_, name_, 64, out);
+    return Outcome::AwaitsReply;
+}
+
 bool GraphicsCommand::reply(std::uint8_t b, std::uint64_t offset, Outcome& next) {
     const char* meaning = b == ACK ? "next" : b == NAK ? "again" : b == CAN ? "cancel" : nullptr;
     if (!meaning) {
@@ -182,7 +202,7 @@ bool GraphicsCommand::reply(std::uint8_t b, std::uint64_t offset, Outcome& next)
     }
     if (b == ACK)
         block_start_ = block_end_;
-    next = send_key_block();
+    next = endless_ ? send_endless_block() : send_key_block();
     return true;
 }
 

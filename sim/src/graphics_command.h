@@ -34,6 +34,8 @@ public:
     // The stream ended inside the body.
     void truncated();
     const char* name() const { return name_; }
+    // A broken printer: every key list block says more follows, for ever.
+    void set_endless_key_list(bool on) { endless_ = on; }
 
 private:
     // Longest body of a function other than a definition.
@@ -49,6 +51,7 @@ private:
     Outcome print_key();
     void send_capacity(int fn, std::uint64_t value);
     Outcome send_key_block();
+    Outcome send_endless_block();
     Record cmd(int fn) const;
     Outcome refuse(int fn, const std::string& reason);
 
@@ -67,6 +70,7 @@ private:
     GraphicsImage image_;
     std::string refusal_; // empty: the image is being kept
 
+    bool endless_ = false;
     // A key list being sent.
     std::vector<std::string> list_;
     std::size_t block_start_ = 0;

@@ -9,6 +9,9 @@ namespace sim {
 
 namespace {
 
+// Printers that send automatic status blocks unasked send them about this often.
+constexpr int kAutoStatusMs = 300;
+
 bool to_u64(const std::string& s, std::uint64_t& out) {
     if (s.empty() || !std::isdigit(static_cast<unsigned char>(s[0])))
         return false;
@@ -73,12 +76,32 @@ const char* usage_text() {
            "  --error cutter|unrecoverable|auto-recoverable        an error (may be repeated)\n"
            "  --no-answers            a one-way printer: answer nothing\n"
            "  --answer-dle-in-data    answer DLE EOT n on arrival, even inside image data\n"
-           "  --nv-busy-ms MS         busy MS after each NV write: bytes queued, real-time "
-           "commands refused\n"
+           "  --nv-busy-ms MS         busy MS after each NV write: nothing read meanwhile, "
+           "real-time commands already read refused\n"
            "  --nv-graphics-capacity BYTES   NV graphics memory (GS ( L) size (default 393216, "
            "at most 64 MiB)\n"
            "  --nv-exclusive          an FS q download erases NV graphics and the other way "
            "round\n"
+           "  --no-process-id         an older printer: GS ( H (process ID response) is ignored\n"
+           "  --out-queue BYTES       answers held for a host that does not read (default "
+           "65536); the oldest go first\n"
+           "  --tcp-receive-buffer BYTES  SO_RCVBUF of each connection, so a host's writes block "
+           "sooner while the sim does not read\n"
+           "Hostile printers:\n"
+           "  --auto-status           send the automatic status block 14 00 00 0F unasked every "
+           "300 ms\n"
+           "  --auto-status-ms MS     the same, every MS\n"
+           "  --echo                  the line sends back every byte it receives\n"
+           "  --flood BYTES           from the host's first byte, send BYTES of filler unasked as "
+           "fast as the host takes them\n"
+           "                          (each connection; every byte value but 11 and 13, in turn)\n"
+           "  --endless-key-list      every NV graphics key list block says more follows "
+           "(37 72 41 ... 00), for ever\n"
+           "  --half-status           answer DLE EOT 1 only, never 2, 3 or 4\n"
+           "  --stale-process-id      before each GS ( H answer, send one with the previous "
+           "question's ID (first: \"0000\")\n"
+           "  --unasked-process-id-ms MS  send 37 22 + the last answered ID (\"0000\" before any) "
+           "+ 00 unasked every MS\n"
            "  --help\n";
 }
 
@@ -100,11 +123,22 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         };
     };
     auto integer = [](int& dst) { return [&dst](const std::string& v) { return to_int(v, dst); }; };
+    auto positive = [](int& dst) {
+        return [&dst](const std::string& v) { return to_int(v, dst) && dst > 0; };
+    };
     const std::map<std::string, bool*> flags = {
-        {"--offline", &o.status.offline_switch},  {"--cover-open", &o.status.cover_open},
-        {"--paper-near-end", &o.status.near_end}, {"--paper-end", &o.status.paper_end},
-        {"--no-answers", &o.no_answers},          {"--answer-dle-in-data", &o.answer_dle_in_data},
+        {"--offline", &o.status.offline_switch},
+        {"--cover-open", &o.status.cover_open},
+        {"--paper-near-end", &o.status.near_end},
+        {"--paper-end", &o.status.paper_end},
+        {"--no-answers", &o.no_answers},
+        {"--answer-dle-in-data", &o.answer_dle_in_data},
         {"--nv-exclusive", &o.nv_exclusive},
+        {"--no-process-id", &o.no_process_id},
+        {"--endless-key-list", &o.endless_key_list},
+        {"--echo", &o.hostile.echo},
+        {"--half-status", &o.hostile.half_status},
+        {"--stale-process-id", &o.hostile.stale_process_id},
     };
     const std::map<std::string, bool*> errors = {
         {"cutter", &o.status.cutter_error},
@@ -156,6 +190,24 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
              return true;
          }},
         {"--nv-busy-ms", integer(o.nv_busy_ms)},
+        {"--auto-status-ms", positive(o.hostile.auto_status_ms)},
+        {"--unasked-process-id-ms", positive(o.hostile.unasked_process_id_ms)},
+        {"--flood",
+         [&](const std::string& v) {
+             return to_u64(v, o.hostile.flood_bytes) && o.hostile.flood_bytes > 0;
+         }},
+        {"--out-queue",
+         [&](const std::string& v) {
+             std::uint64_t n = 0;
+             if (!to_u64(v, n) || n < 16 || n > (64ull << 20))
+                 return false;
+             o.out_queue = static_cast<std::size_t>(n);
+             return true;
+         }},
+        {"--tcp-receive-buffer",
+         [&](const std::string& v) {
+             return to_int(v, o.tcp_receive_buffer) && o.tcp_receive_buffer > 0;
+         }},
         {"--nv-graphics-capacity",
          [&](const std::string& v) {
              return to_u64(v, o.nv_graphics_capacity) && o.nv_graphics_capacity <= (64ull << 20);
@@ -177,6 +229,14 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         if (const auto f = flags.find(arg); f != flags.end() && !has_value) {
             *f->second = true;
             continue;
+        }
+        if (arg == "--auto-status" && !has_value) {
+            o.hostile.auto_status_ms = kAutoStatusMs;
+            continue;
+        }
+        if (flags.count(arg) || arg == "--auto-status") {
+            error = arg + " takes no value";
+            return false;
         }
         const auto it = setters.find(arg);
         if (it == setters.end()) {
@@ -206,6 +266,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
     }
     if (lines && (!o.pty_link.empty() || !o.wine_prefix.empty())) {
         error = "--pty-link and --wine-prefix need the pty, not --listen or --fifo";
+        return false;
+    }
+    if (o.tcp_receive_buffer && !o.listen_port) {
+        error = "--tcp-receive-buffer needs --listen";
         return false;
     }
     if (o.store_dir.empty())

@@ -1,6 +1,7 @@
 // The command line of the virtual printer.
 #pragma once
 
+#include "hostile.h"
 #include "status.h"
 
 #include <cstdint>
@@ -35,6 +36,11 @@ struct Options {
     int nv_busy_ms = 0;
     std::uint64_t nv_graphics_capacity = 393216;
     bool nv_exclusive = false;
+    bool no_process_id = false;
+    bool endless_key_list = false;
+    HostileModes hostile;
+    std::size_t out_queue = 65536;
+    int tcp_receive_buffer = 0; // 0: the kernel's own
     bool help = false;
 };
 

@@ -3,7 +3,9 @@
 #include "decoder.h"
 #include "fifo_line.h"
 #include "graphics_store.h"
+#include "hostile.h"
 #include "nv_store.h"
+#include "out_queue.h"
 #include "printer.h"
 #include "pty_line.h"
 #include "realtime_scan.h"
@@ -72,7 +74,7 @@ void clear_old_receipts(const std::string& dir) {
 
 std::unique_ptr<Line> make_line(const Options& o) {
     if (o.listen_port)
-        return std::make_unique<TcpLine>(*o.listen_port);
+        return std::make_unique<TcpLine>(*o.listen_port, o.tcp_receive_buffer);
     if (!o.fifo_path.empty())
         return std::make_unique<FifoLine>(o.fifo_path);
     return std::make_unique<PtyLine>();
@@ -84,9 +86,12 @@ public:
         : o_(o), log_(o.out_dir + "/log.jsonl"), store_(o.store_dir, o.nv_capacity),
           graphics_(o.store_dir + "/graphics", o.nv_graphics_capacity),
           printer_(o.paper_dots, store_, graphics_, log_, o.out_dir),
-          decoder_(printer_, log_, *this), line_(make_line(o)) {
+          decoder_(printer_, log_, *this), line_(make_line(o)), out_(o.out_queue),
+          hostile_(o.hostile, !o.no_answers, log_,
+                   [this](const std::vector<std::uint8_t>& b) { queue_out(b.data(), b.size()); }) {
         printer_.set_status(o.status);
         printer_.set_nv_exclusive(o.nv_exclusive);
+        decoder_.set_model({!o.no_process_id, o.endless_key_list});
     }
 
     int run();
@@ -101,7 +106,8 @@ private:
     void stop();
     void poll_tty();
     void host_opened(const char* trigger);
-    void send(std::uint8_t b) { out_.push_back(b); }
+    void send(std::uint8_t b) { queue_out(&b, 1); }
+    void queue_out(const std::uint8_t* p, std::size_t n);
     void flush_out();
     std::size_t read_allowance(Clock::time_point now);
     void received(const std::uint8_t* p, std::size_t n, Clock::time_point now);
@@ -114,6 +120,8 @@ private:
     void hang_up();
     void take_connection();
     void close_connection(const char* why);
+    void add_modes(Record& r) const;
+    void add_totals(Record& r) const;
 
     const Options& o_;
     JsonlFile log_;
@@ -126,7 +134,9 @@ private:
     bool registered_ = false;
 
     std::uint64_t total_ = 0;
-    std::vector<std::uint8_t> out_;
+    OutQueue out_;
+    std::uint64_t out_dropped_ = 0;
+    Hostile hostile_;
     bool tty_known_ = false;
     TtyState tty_;
     bool opened_ = false;
@@ -205,11 +215,42 @@ bool Session::start() {
         r.add("graphics_damaged", true);
     if (registered_)
         r.add("com", "COM" + std::to_string(o_.com));
+    r.add("process_id", !o_.no_process_id).add("out_queue", out_.capacity());
+    add_modes(r);
     log_.write(r);
+    if (line_->connected())
+        hostile_.connected(Clock::now());
     poll_tty();
     std::printf("READY\n");
     std::fflush(stdout);
     return true;
+}
+
+// The start record names every mode that changes what the host gets back.
+void Session::add_modes(Record& r) const {
+    const HostileModes& h = o_.hostile;
+    if (o_.endless_key_list)
+        r.add("endless_key_list", true);
+    if (h.auto_status_ms > 0)
+        r.add("auto_status_ms", h.auto_status_ms);
+    if (h.echo)
+        r.add("echo", true);
+    if (h.flood_bytes > 0)
+        r.add("flood", h.flood_bytes);
+    if (h.half_status)
+        r.add("half_status", true);
+    if (h.stale_process_id)
+        r.add("stale_process_id", true);
+    if (h.unasked_process_id_ms > 0)
+        r.add("unasked_process_id_ms", h.unasked_process_id_ms);
+    if (o_.tcp_receive_buffer > 0)
+        r.add("tcp_receive_buffer", o_.tcp_receive_buffer);
+}
+
+void Session::add_totals(Record& r) const {
+    hostile_.add_totals(r);
+    if (out_dropped_ > 0)
+        r.add("out_dropped", out_dropped_);
 }
 
 void Session::poll_tty() {
@@ -241,7 +282,7 @@ void Session::host_opened(const char* trigger) {
     if (o_.reply.empty() || replied_)
         return;
     replied_ = true;
-    out_.insert(out_.end(), o_.reply.begin(), o_.reply.end());
+    queue_out(o_.reply.data(), o_.reply.size());
     log_.write(Record("reply")
                    .add("bytes", hex_bytes(o_.reply.data(), o_.reply.size()))
                    .add("trigger", trigger));
@@ -251,7 +292,10 @@ void Session::answer(std::uint64_t offset, const std::string& name, int n,
                      const std::vector<std::uint8_t>& bytes) {
     if (o_.no_answers || !line_->answers())
         return; // a one-way printer says nothing
-    out_.insert(out_.end(), bytes.begin(), bytes.end());
+    if (hostile_.withholds(name, n, offset))
+        return;
+    hostile_.before_answer(name, offset, bytes);
+    queue_out(bytes.data(), bytes.size());
     Record r("answer");
     r.add("name", name).add("n", n).add("offset", offset);
     r.add("bytes", hex_bytes(bytes.data(), bytes.size()));
@@ -279,6 +323,21 @@ bool Session::nv_written(std::uint64_t offset, const std::string& name) {
     return true;
 }
 
+void Session::queue_out(const std::uint8_t* p, std::size_t n) {
+    if (!line_->answers())
+        return;
+    const std::size_t dropped = out_.push(p, n);
+    if (dropped == 0)
+        return;
+    // Once: a host that does not read would otherwise fill the log as well.
+    if (out_dropped_ == 0)
+        log_.write(Record("out_dropped")
+                       .add("bytes", dropped)
+                       .add("out_queue", out_.capacity())
+                       .add("received", total_));
+    out_dropped_ += dropped;
+}
+
 void Session::flush_out() {
     while (!out_.empty() && line_->answers()) {
         const long n = line_->write(out_.data(), out_.size());
@@ -288,12 +347,14 @@ void Session::flush_out() {
         }
         if (n == 0)
             return; // the host's input is full: try again on the next turn
-        out_.erase(out_.begin(), out_.begin() + n);
+        out_.consume(static_cast<std::size_t>(n));
     }
 }
 
 std::size_t Session::read_allowance(Clock::time_point now) {
-    if (!line_->connected() || stalled_ || host_closed_)
+    // While it writes NV memory the printer takes nothing off the line: the host's writes block
+    // once the line's buffers are full.
+    if (!line_->connected() || stalled_ || host_closed_ || busy_)
         return 0;
     std::size_t allow = 4096;
     if (o_.baud > 0) {
@@ -324,6 +385,8 @@ void Session::received(const std::uint8_t* p, std::size_t n, Clock::time_point n
     credit_ -= static_cast<double>(n);
     last_rx_ = now;
     host_opened("data");
+    if (line_->answers()) // a FIFO carries nothing back, not even an echo
+        hostile_.received(p, n, total_);
     for (std::size_t i = 0; i < n; ++i)
         if (const auto c = scanner_.take(p[i], total_ + i))
             arrived(*c);
@@ -434,6 +497,7 @@ void Session::take_connection() {
         return;
     host_closed_ = false;
     out_.clear();
+    hostile_.connected(Clock::now());
     log_.write(Record("connect").add("peer", peer).add("received", total_));
     host_opened("connect");
 }
@@ -451,7 +515,10 @@ void Session::close_connection(const char* why) {
         log_.write(Record("dropped").add("unsent", out_.size()).add("unprocessed", queue_.size()));
     out_.clear();
     queue_.clear();
-    log_.write(Record("disconnect").add("reason", why).add("received", total_));
+    Record r("disconnect");
+    r.add("reason", why).add("received", total_);
+    add_totals(r);
+    log_.write(r);
 }
 
 int Session::run() {
@@ -470,6 +537,8 @@ int Session::run() {
         }
         timed_faults(now);
         busy_over(now);
+        if (line_->connected() && line_->answers())
+            hostile_.tick(now, out_.room());
         flush_out();
         // The host closed: the connection ends once what it sent is done and answered.
         if (host_closed_ && !busy_ && queue_.empty() && out_.empty())
@@ -492,9 +561,13 @@ int Session::run() {
         const std::size_t allow = read_allowance(now);
         if (line_->connected() && allow == 0 && o_.baud > 0 && !stalled_)
             timeout = 1; // wait for the line to have carried one more byte
-        pollfd pfd{fd, POLLIN, 0};
         const bool want_read = fd >= 0 && allow > 0;
-        if (::poll(want_read ? &pfd : nullptr, want_read ? 1 : 0, timeout) <= 0 ||
+        // Woken as soon as the host takes answers too, so a flood runs at the host's pace.
+        const bool want_write = fd >= 0 && !out_.empty() && line_->answers();
+        pollfd pfd{fd, static_cast<short>((want_read ? POLLIN : 0) | (want_write ? POLLOUT : 0)),
+                   0};
+        const bool any = want_read || want_write;
+        if (::poll(any ? &pfd : nullptr, any ? 1 : 0, timeout) <= 0 || !want_read ||
             !(pfd.revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         const long n = line_->read(buf.data(), std::min(allow, buf.size()));
@@ -515,6 +588,7 @@ int Session::run() {
 }
 
 void Session::stop() {
+    const bool on_line = line_->connected();
     decoder_.finish();
     if (!printer_.paper().empty())
         log_.write(Record("uncut").add("height", printer_.paper().height()));
@@ -531,10 +605,15 @@ void Session::stop() {
     if (raw_)
         std::fclose(raw_);
     raw_ = nullptr;
-    log_.write(Record("exit")
-                   .add("received", total_)
-                   .add("receipts", printer_.receipts())
-                   .add("unprocessed", queue_.size()));
+    Record r("exit");
+    r.add("received", total_)
+        .add("receipts", printer_.receipts())
+        .add("unprocessed", queue_.size());
+    if (on_line) // a closed connection's totals are in its disconnect record
+        hostile_.add_totals(r);
+    if (out_dropped_ > 0)
+        r.add("out_dropped", out_dropped_);
+    log_.write(r);
 }
 
 } // namespace

@@ -22,6 +22,14 @@ bool TcpLine::open(std::string& error) {
     }
     const int on = 1;
     setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Set before listen(): the window is agreed when the host connects, and accepted sockets
+    // inherit the size.
+    if (receive_buffer_ > 0 &&
+        setsockopt(listen_, SOL_SOCKET, SO_RCVBUF, &receive_buffer_, sizeof receive_buffer_) != 0) {
+        error = std::string("cannot set the receive buffer: ") + std::strerror(errno);
+        hang_up();
+        return false;
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

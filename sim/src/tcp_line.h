@@ -8,7 +8,9 @@ namespace sim {
 
 class TcpLine : public Line {
 public:
-    explicit TcpLine(int port) : port_(port) {}
+    // receive_buffer: SO_RCVBUF for each connection (0: the kernel's), so that a host's writes
+    // block soon after the printer stops reading.
+    TcpLine(int port, int receive_buffer) : port_(port), receive_buffer_(receive_buffer) {}
     ~TcpLine() override;
     TcpLine(const TcpLine&) = delete;
     TcpLine& operator=(const TcpLine&) = delete;
@@ -28,6 +30,7 @@ public:
 
 private:
     int port_;
+    int receive_buffer_;
     int listen_ = -1;
     int conn_ = -1;
 };

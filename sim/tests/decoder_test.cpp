@@ -281,6 +281,8 @@ TEST_F(DecoderTest, TruncatedCommandsAreReportedAtTheEnd) {
          "GS ( L",
          "received",
          9},
+        {{0x1D, 0x28, 0x48, 0x06, 0x00, 0x30, 0x30, 0x41}, "GS ( H", "received", 3},
+        {{0x1D, 0x28, 0x48, 0x06}, "GS ( H", "received", 4},
     };
     for (const Case& c : cases) {
         log_.records.clear();

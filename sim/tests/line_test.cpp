@@ -183,9 +183,10 @@ TEST(SimLine, LineSettingsAreReportedAndTheReplyFollowsTheOpen) {
     std::filesystem::remove_all(dir);
 }
 
-// Left in the build folder (sim/worked-example-out/) for a person to look at.
+// Left in the build folder (sim/worked-example-out/) for a person to look at, wherever the tests
+// were started from.
 TEST(SimLine, WorkedExampleThroughThePtyAndTheStoreSurvivesARestart) {
-    const std::string dir = "worked-example-out";
+    const std::string dir = QUILLET_SIM_BUILD_DIR "/worked-example-out";
     std::filesystem::remove_all(dir);
     const std::string link = unique_dir("sim-link");
     {

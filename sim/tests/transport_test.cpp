@@ -93,7 +93,9 @@ TEST(SimFifo, ReadsAcrossWritersAndAnswersNothing) {
     std::filesystem::create_directories(dir);
     const std::string path = dir + "/lp0";
     {
-        SimProcess sim(dir, {"--fifo", path, "--hangup-after", "100"});
+        // Nothing can go back on this line, hostile modes included.
+        SimProcess sim(
+            dir, {"--fifo", path, "--hangup-after", "100", "--echo", "--auto-status-ms", "20"});
         ASSERT_TRUE(sim.ready());
         EXPECT_EQ(sim.fifo(), path);
         struct stat st {};
@@ -113,6 +115,8 @@ TEST(SimFifo, ReadsAcrossWritersAndAnswersNothing) {
         EXPECT_EQ(sim.log_lines({"\"name\":\"GS v 0\"", "\"y\":2"}).size(), 1u);
         EXPECT_EQ(sim.log_lines({"\"name\":\"DLE EOT\"", "\"offset\":10"}).size(), 1u);
         EXPECT_TRUE(sim.log_lines({"\"ev\":\"answer\""}).empty());
+        EXPECT_TRUE(sim.log_lines({"\"ev\":\"echo\""}).empty());
+        EXPECT_TRUE(sim.log_lines({"\"ev\":\"auto_status\""}).empty());
         EXPECT_TRUE(sim.log_lines({"\"ev\":\"unknown\""}).empty());
         EXPECT_TRUE(sim.log_lines({"\"ev\":\"truncated\""}).empty());
     }
