@@ -96,6 +96,20 @@ Match TakeByteAnswer(std::vector<std::uint8_t>& inbox, bool (*form)(std::uint8_t
     return {};
 }
 
+Match TakeStatusAnswer(std::vector<std::uint8_t>& inbox) {
+    while (!inbox.empty()) {
+        const Front front = DropAutomaticStatus(inbox);
+        if (front == Front::Partial)
+            return {};
+        if (front == Front::Block)
+            continue;
+        if (IsStatusAnswer(inbox.front()))
+            return Answer(inbox);
+        return {Match::Kind::Spoiled, {inbox.front()}};
+    }
+    return {};
+}
+
 Match TakeStrictSensorAnswer(std::vector<std::uint8_t>& inbox) {
     while (!inbox.empty()) {
         const Front front = DropAutomaticStatus(inbox);

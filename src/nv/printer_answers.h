@@ -71,6 +71,8 @@ struct Match {
 
 // The first byte of `form`, skipping other bytes.
 Match TakeByteAnswer(std::vector<std::uint8_t>& inbox, bool (*form)(std::uint8_t));
+// DLE EOT: the first byte after the question, automatic status blocks aside; any other spoils.
+Match TakeStatusAnswer(std::vector<std::uint8_t>& inbox);
 // GS r on a line that must be quiet: DLE EOT answers (which image data can trigger) and automatic
 // status blocks are skipped; any other byte before the answer spoils it.
 Match TakeStrictSensorAnswer(std::vector<std::uint8_t>& inbox);

@@ -46,17 +46,24 @@ void PrinterSession::Wake() {
 
 void PrinterSession::Take(std::span<const std::uint8_t> bytes) {
     received_ += bytes.size();
-    if (!question_.empty() && sinceQuestion_.size() < kEchoWindow) {
+    inbox_.insert(inbox_.end(), bytes.begin(), bytes.end());
+    if (!question_.empty()) {
         const std::size_t room = std::min(bytes.size(), kEchoWindow - sinceQuestion_.size());
         sinceQuestion_.insert(sinceQuestion_.end(), bytes.begin(), bytes.begin() + room);
-        if (std::search(sinceQuestion_.begin(), sinceQuestion_.end(), question_.begin(),
-                        question_.end()) != sinceQuestion_.end()) {
+        const bool echoed = std::search(sinceQuestion_.begin(), sinceQuestion_.end(),
+                                        question_.begin(), question_.end()) != sinceQuestion_.end();
+        // An echo is no answer: it leaves the inbox, so that no matcher sees it.
+        if (echoed) {
+            const auto at =
+                std::search(inbox_.begin(), inbox_.end(), question_.begin(), question_.end());
+            if (at != inbox_.end())
+                inbox_.erase(at, at + static_cast<std::ptrdiff_t>(question_.size()));
             echoes_ = true;
             echoed_ += question_.size();
-            question_.clear();
         }
+        if (echoed || sinceQuestion_.size() == kEchoWindow)
+            question_.clear();
     }
-    inbox_.insert(inbox_.end(), bytes.begin(), bytes.end());
     // Trimmed in halves, so that a flood costs one move per kInboxLimit bytes.
     if (inbox_.size() > 2 * kInboxLimit) {
         inbox_.erase(inbox_.begin(), inbox_.end() - kInboxLimit);

@@ -143,7 +143,7 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
             result.message = NotReadyMessage(reading.state);
             co_return result;
         }
-        if (reading.answered > 0 && !reading.Complete()) {
+        if ((reading.answered > 0 || reading.spoiledBy) && !reading.Complete()) {
             result.exit = kExitFailed;
             result.message = IncompleteStatusMessage(reading) +
                              "; nothing was sent (--no-status sends without asking)";

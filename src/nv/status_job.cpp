@@ -6,8 +6,9 @@ namespace {
 // A printer that answers at all answers a status question at once.
 constexpr std::chrono::milliseconds kQuestionTimeout{1000};
 
-AnswerMatcher StatusForm() {
-    return [](std::vector<std::uint8_t>& inbox) { return TakeByteAnswer(inbox, IsStatusAnswer); };
+std::string Hex(std::uint8_t b) {
+    const char* digits = "0123456789ABCDEF";
+    return std::string("0x") + digits[b >> 4] + digits[b & 0x0F];
 }
 
 } // namespace
@@ -16,7 +17,10 @@ asio::awaitable<StatusReading> ReadStatus(PrinterSession& session) {
     StatusReading reading;
     for (int n = 1; n <= kStatusQuestions; ++n) {
         const auto question = StatusQuestion(static_cast<std::uint8_t>(n));
-        const Heard heard = co_await session.Ask(question, StatusForm(), After(kQuestionTimeout));
+        const Heard heard =
+            co_await session.Ask(question, TakeStatusAnswer, After(kQuestionTimeout));
+        if (heard.kind == Heard::Kind::Spoiled)
+            reading.spoiledBy = heard.bytes.front();
         if (!heard)
             break;
         ApplyStatusAnswer(static_cast<std::uint8_t>(n), heard.bytes.front(), reading.state);
@@ -47,6 +51,10 @@ std::string NotReadyMessage(const PrinterState& state) {
 std::string IncompleteStatusMessage(const StatusReading& reading) {
     if (reading.Complete())
         return {};
+    if (reading.spoiledBy)
+        return "no full status: the printer answered DLE EOT " +
+               std::to_string(reading.answered + 1) + " with " + Hex(*reading.spoiledBy) +
+               ", which is no status";
     const std::string last = std::to_string(reading.answered);
     const std::string next = std::to_string(reading.answered + 1);
     return "no full status: the printer answered DLE EOT 1" +
@@ -56,7 +64,7 @@ std::string IncompleteStatusMessage(const StatusReading& reading) {
 asio::awaitable<JobResult> StatusJob(PrinterSession& session) {
     JobResult result;
     const StatusReading reading = co_await ReadStatus(session);
-    if (reading.answered == 0) {
+    if (reading.answered == 0 && !reading.spoiledBy) {
         result.exit = kExitFailed;
         result.message = session.LineError().empty()
                              ? "the printer gives no status (no answer to DLE EOT 1)"

@@ -8,6 +8,8 @@
 #include <asio/awaitable.hpp>
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quillet::nv {
@@ -15,7 +17,8 @@ namespace quillet::nv {
 inline constexpr int kStatusQuestions = 4;
 
 struct StatusReading {
-    int answered = 0; // DLE EOT 1 to `answered` were answered, in order
+    int answered = 0;                      // DLE EOT 1 to `answered` were answered, in order
+    std::optional<std::uint8_t> spoiledBy; // what came in place of the next answer
     PrinterState state;
 
     bool Complete() const { return answered == kStatusQuestions; }
@@ -30,7 +33,8 @@ nlohmann::json StateFacts(const PrinterState& state);
 // "the printer is not ready: cover open, paper end".
 std::string NotReadyMessage(const PrinterState& state);
 
-// Why a status with unanswered questions is no full status; empty when it is complete.
+// Why a status with unanswered or spoiled questions is no full status; empty when it is
+// complete.
 std::string IncompleteStatusMessage(const StatusReading& reading);
 
 // `status`.
