@@ -96,6 +96,29 @@ TEST(Graphics, ASetThatDoesNotFitIsRefusedWithTheFigures) {
     EXPECT_EQ(WithoutProcessIdQuestions(sim.Raw()), expected);
 }
 
+// A key stored again frees its old picture: a nearly full store takes the new one under that key,
+// and refuses it under another.
+TEST(Graphics, AKeyStoredAgainReplacesItsPictureInAFullStore) {
+    TempDir dir;
+    const auto fixtures = MakeFixtures(dir.Path());
+    const std::uint64_t need = Need(fixtures[0].dots);
+    Sim sim(dir.Path() / "printer",
+            {"--listen", "0", "--nv-graphics-capacity", std::to_string(need + 20)});
+    ASSERT_TRUE(sim.Ready()) << sim.Banner();
+    const std::string logo = fixtures[0].file.string();
+    const NvRun first = RunNv({"store", "--graphics", logo, "--key", "A1", "--port", sim.Port()});
+    ASSERT_EQ(first.exit, 0) << first.err;
+    const NvRun again = RunNv({"store", "--graphics", logo, "--key", "A1", "--port", sim.Port()});
+    EXPECT_EQ(again.exit, 0) << again.err;
+    EXPECT_NE(again.out.find("and confirmed"), std::string::npos) << again.out;
+    EXPECT_NE(again.err.find("A1 replace pictures of a size not known here"), std::string::npos)
+        << again.err;
+    const NvRun other = RunNv({"store", "--graphics", logo, "--key", "B2", "--port", sim.Port()});
+    EXPECT_EQ(other.exit, 1) << other.out;
+    EXPECT_NE(other.err.find("the graphics do not fit"), std::string::npos) << other.err;
+    EXPECT_EQ(List(sim)["keys"], nlohmann::json({"A1"}));
+}
+
 TEST(Graphics, ALargePictureGoesThroughTheLongFormAndPrintsEqual) {
     TempDir dir;
     // 576 x 1000: 72,000 data bytes, more than GS ( L carries.
