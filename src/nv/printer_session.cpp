@@ -1,5 +1,7 @@
 #include "nv/printer_session.h"
 
+#include "port/error_text.h"
+
 #include <asio/experimental/as_tuple.hpp>
 #include <asio/use_awaitable.hpp>
 
@@ -20,9 +22,10 @@ std::string WriteFailure(const port::IoResult& result, std::chrono::milliseconds
         return "the printer closed the line";
     case port::IoStatus::Ok:
     case port::IoStatus::Failed:
+    case port::IoStatus::NoBackChannel:
         break;
     }
-    return "writing to the printer failed: " + result.error.message();
+    return "writing to the printer failed: " + port::ErrorText(result.error);
 }
 
 } // namespace
@@ -41,10 +44,12 @@ asio::awaitable<void> PrinterSession::ReadLoop() {
         const port::IoResult got = co_await port_->ReadSome(buffer);
         if (closing_)
             break;
+        if (got.status == port::IoStatus::NoBackChannel)
+            break; // a one-way printer: the port takes data only, and questions go unanswered
         if (got.status != port::IoStatus::Ok) {
             lineError_ = got.status == port::IoStatus::Closed
                              ? "the printer closed the line"
-                             : "reading from the printer failed: " + got.error.message();
+                             : "reading from the printer failed: " + port::ErrorText(got.error);
             break;
         }
         inbox_.insert(inbox_.end(), buffer.begin(), buffer.begin() + got.bytes);
