@@ -124,12 +124,14 @@ NvRun RunNv(const std::vector<std::string>& args, std::chrono::milliseconds limi
     return run;
 }
 
-NvProcess::NvProcess(const std::vector<std::string>& args) : start_(Clock::now()) {
+NvProcess::NvProcess(const std::vector<std::string>& args, const std::vector<std::string>& launcher)
+    : start_(Clock::now()) {
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return;
-    std::vector<std::string> argv{QUILLET_NV_PROGRAM};
+    std::vector<std::string> argv = launcher;
+    argv.push_back(QUILLET_NV_PROGRAM);
     argv.insert(argv.end(), args.begin(), args.end());
     pid_ = Spawn(argv, out[1], err[1]);
     close(out[1]);

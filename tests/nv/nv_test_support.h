@@ -31,7 +31,9 @@ NvRun RunNv(const std::vector<std::string>& args,
 // quillet-nv started in the background, for what another process sees while it runs.
 class NvProcess {
 public:
-    explicit NvProcess(const std::vector<std::string>& args);
+    // `launcher` as for RunNv: a launcher that execs (prlimit) leaves quillet-nv's pid the same.
+    explicit NvProcess(const std::vector<std::string>& args,
+                       const std::vector<std::string>& launcher = {});
     ~NvProcess();
     NvProcess(const NvProcess&) = delete;
     NvProcess& operator=(const NvProcess&) = delete;

@@ -101,8 +101,12 @@ TEST(OnePrinterOneJob, ADeviceAnotherJobHoldsIsRefusedWithItsHolderNamed) {
     // Busy writing NV for four seconds after the download: the first job holds the line that long.
     Sim sim(dir.Path() / "printer", {"--nv-busy-ms", "4000"});
     ASSERT_TRUE(sim.Ready()) << sim.Banner();
-    NvProcess holder({"store", fixtures[0].file.string(), "--port", sim.Port()});
+    NvProcess holder({"store", fixtures[0].file.string(), "--port", sim.Port()},
+                     {"/usr/bin/prlimit", "--nofile=32:1024"});
     ASSERT_TRUE(sim.WaitFor({{"name", "FS q"}}, 20s)) << "the first job's download never came";
+    // It raised its soft limit on open files to the hard one at its start.
+    EXPECT_EQ(Shell("grep 'Max open files' /proc/" + std::to_string(holder.Pid()) + "/limits"),
+              "Max open files            1024                 1024                 files     \n");
 
     const NvRun refused = RunNv({"status", "--port", sim.Port()});
     EXPECT_EQ(refused.exit, 1) << refused.err;
