@@ -4,14 +4,24 @@
 #include "logo/output_files.h"
 #include "nv/printer_job.h"
 #include "nv/progress_line.h"
+#include "nv/turns.h"
+#include "port/descriptor_room.h"
+#include "port/host_lookup.h"
+#include "port/open_port.h"
+#include "port/port_identity.h"
 
 #include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
 #include <asio/io_context.hpp>
+#include <asio/ip/address.hpp>
 #include <asio/use_future.hpp>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <future>
+#include <map>
+#include <optional>
 
 namespace quillet::nv {
 namespace {
@@ -83,6 +93,27 @@ nlohmann::json JobJson(const NvOptions& options, const std::string& port, const 
     return json;
 }
 
+// One line of JSON whatever the texts hold: bytes that are not UTF-8 (a port name, a system
+// message) become U+FFFD, and a result that cannot be written still gives its line.
+std::string JsonLine(const NvOptions& options, const std::string& port, const JobResult& job) {
+    constexpr auto replace = nlohmann::json::error_handler_t::replace;
+    try {
+        return JobJson(options, port, job).dump(-1, ' ', false, replace);
+    } catch (const std::exception& e) {
+        try {
+            return nlohmann::json{
+                {"port", port},
+                {"command", CommandName(options.command)},
+                {"ok", false},
+                {"exit", kExitFailed},
+                {"message", std::string("the result cannot be written: ") + e.what()}}
+                .dump(-1, ' ', false, replace);
+        } catch (const std::exception&) {
+            return R"({"ok": false, "exit": 1, "message": "the result cannot be written"})";
+        }
+    }
+}
+
 // Port, result, bytes, seconds: one line per printer after a job on many.
 std::string SummaryLine(const std::string& port, const JobResult& job) {
     std::string result;
@@ -106,10 +137,86 @@ int WorstExit(const std::vector<JobResult>& results) {
     return worst;
 }
 
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// A job that waits for its turn, and gives it back however it ends.
+asio::awaitable<JobResult> InTurn(Turns& turns, asio::awaitable<JobResult> job) {
+    co_await turns.Take();
+    const TurnHeld held(turns);
+    co_return co_await std::move(job);
+}
+
+using Clock = std::chrono::steady_clock;
+
+asio::awaitable<void> LookUpHost(port::HostLookups& lookups, Turns& turns, std::string host,
+                                 std::vector<std::size_t> indices,
+                                 std::vector<port::PortAddress>& ports,
+                                 std::vector<std::optional<JobResult>>& settled,
+                                 Clock::time_point start) {
+    co_await turns.Take();
+    // The descriptor the resolver may use is free once its thread ends, not before.
+    const port::LookupResult found =
+        co_await lookups.LookUp(host, port::kConnectTimeout, [&turns] { turns.Give(); });
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    for (const std::size_t i : indices) {
+        ports[i].addresses = found.addresses;
+        if (found.addresses.empty()) {
+            JobResult failed;
+            failed.exit = kExitFailed;
+            failed.message = "cannot find " + host + ": " + found.why;
+            failed.seconds = seconds;
+            settled[i] = std::move(failed);
+        }
+    }
+}
+
+// Finds each network printer's addresses, every name at once and each given up at the connect
+// time-out, so that a name that hangs costs only its own printers. A name not found settles
+// its printers' results.
+void LookUpHosts(asio::io_context& io, port::HostLookups& lookups, Turns& turns,
+                 std::vector<port::PortAddress>& ports,
+                 std::vector<std::optional<JobResult>>& settled) {
+    std::map<std::string, std::vector<std::size_t>> byHost;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (ports[i].kind != port::PortKind::Tcp)
+            continue;
+        if (port::IsNumericAddress(ports[i].host))
+            ports[i].addresses = {asio::ip::make_address(ports[i].host).to_string()};
+        else
+            byHost[ports[i].host].push_back(i);
+    }
+    const auto start = Clock::now();
+    for (auto& [host, indices] : byHost)
+        asio::co_spawn(io, LookUpHost(lookups, turns, host, indices, ports, settled, start),
+                       asio::detached);
+}
+
+// For each port, the earlier port that reaches the same printer, or kNone: one job per device.
+std::vector<std::size_t> OnePerDevice(const std::vector<port::PortAddress>& ports,
+                                      const std::vector<std::optional<JobResult>>& settled) {
+    std::vector<std::size_t> earlier(ports.size(), kNone);
+    std::map<std::string, std::size_t> owner;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (settled[i])
+            continue;
+        const std::vector<std::string> keys = port::PortIdentity(ports[i]);
+        for (const std::string& key : keys) {
+            if (const auto found = owner.find(key); found != owner.end()) {
+                earlier[i] = found->second;
+                break;
+            }
+        }
+        if (earlier[i] == kNone)
+            for (const std::string& key : keys)
+                owner.emplace(key, i);
+    }
+    return earlier;
+}
+
 } // namespace
 
 int RunNvCommand(const std::string& program, std::span<const std::string> args, std::ostream& out,
-                 std::ostream& err, bool terminal) {
+                 std::ostream& err, ProgressStyle style) {
     NvOptions options;
     if (const int status = ParseNvOptions(program, args, options, out, err); status >= 0)
         return status;
@@ -137,19 +244,38 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         }
     }
 
+    if (!port::RaiseDescriptorLimit(why))
+        err << program << ": cannot raise the limit on open files: " << why << "\n";
+
     std::vector<std::string> labels;
     for (const port::PortAddress& address : options.ports)
         labels.push_back(address.text);
-    ProgressBoard progress(err, terminal && !options.quiet, labels);
+    ProgressBoard progress(err, options.quiet ? ProgressStyle::None : style, labels);
     const bool many = options.ports.size() > 1;
 
-    // Every printer at once on one thread: a printer that fails never holds up the others.
     asio::io_context io;
+    // A printer holds a descriptor from its look-up to its end; those that find none wait.
+    Turns turns(io.get_executor(), port::PortRoom());
+    port::HostLookups lookups(io.get_executor());
+    std::vector<std::optional<JobResult>> settled(options.ports.size());
+    LookUpHosts(io, lookups, turns, options.ports, settled);
+    io.run();
+    io.restart();
+    const std::vector<std::size_t> earlier = OnePerDevice(options.ports, settled);
+
+    // Every other printer at once on one thread: one that fails never holds up the others.
     const Payload* jobPayload = SendsBytes(options.command) ? &payload : nullptr;
-    std::vector<std::future<JobResult>> futures;
+    std::vector<std::optional<std::future<JobResult>>> futures(options.ports.size());
     for (std::size_t i = 0; i < options.ports.size(); ++i) {
-        JobHooks hooks;
         const std::string label = options.ports[i].text;
+        if (earlier[i] != kNone) {
+            progress.Note(program + ": " + label + ": the same printer as " +
+                          options.ports[earlier[i]].text + "; the job runs there, once");
+            continue;
+        }
+        if (settled[i])
+            continue;
+        JobHooks hooks;
         hooks.note = [&progress, &program, label](const std::string& text) {
             progress.Note(program + ": " + label + ": " + text);
         };
@@ -157,22 +283,30 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             progress.Update(i, sent, total);
         };
         hooks.phase = [&progress, i](const std::string& text) { progress.Phase(i, text); };
-        futures.push_back(asio::co_spawn(
-            io, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks)),
-            asio::use_future));
+        futures[i] = asio::co_spawn(
+            io,
+            InTurn(turns, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks))),
+            asio::use_future);
     }
     io.run();
     progress.Finish();
 
-    std::vector<JobResult> results;
-    for (auto& future : futures) {
-        try {
-            results.push_back(future.get());
-        } catch (const std::exception& e) {
-            JobResult failed;
-            failed.exit = kExitFailed;
-            failed.message = std::string("unexpected failure: ") + e.what();
-            results.push_back(failed);
+    std::vector<JobResult> results(options.ports.size());
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
+        if (settled[i]) {
+            results[i] = std::move(*settled[i]);
+        } else if (futures[i]) {
+            try {
+                results[i] = futures[i]->get();
+            } catch (const std::exception& e) {
+                results[i].exit = kExitFailed;
+                results[i].message = std::string("unexpected failure: ") + e.what();
+            }
+        } else {
+            const std::string& first = options.ports[earlier[i]].text;
+            results[i].exit = results[earlier[i]].exit;
+            results[i].lines = {"the same printer as " + first + "; the job ran there"};
+            results[i].answers["same_printer_as"] = first;
         }
     }
     for (std::size_t i = 0; i < results.size(); ++i) {
@@ -181,7 +315,7 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         if (!job.message.empty())
             err << program << ": " << where << ": " << job.message << "\n";
         if (options.json)
-            out << JobJson(options, where, job).dump() << "\n";
+            out << JsonLine(options, where, job) << "\n";
         else if (!many)
             for (const std::string& line : job.lines)
                 out << line << "\n";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "nv/progress_line.h"
+
 #include <ostream>
 #include <span>
 #include <string>
@@ -8,8 +10,8 @@ namespace quillet::nv {
 
 // The whole command line after the program name. Results on `out`, messages on `err`; the exit
 // status: 0 done, 1 file, port or transfer failure, 2 bad command line, 3 printer not ready.
-// `terminal`: `err` is a terminal, so a progress line may be drawn on it.
+// `style`: how a progress line may be drawn on `err` (None when it is not a terminal).
 int RunNvCommand(const std::string& program, std::span<const std::string> args, std::ostream& out,
-                 std::ostream& err, bool terminal);
+                 std::ostream& err, ProgressStyle style);
 
 } // namespace quillet::nv

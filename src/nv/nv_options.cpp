@@ -3,6 +3,7 @@
 #include "logo/dither.h"
 
 #include "logo/file_paths.h"
+#include "nv/job_payload.h"
 #include "printer/nv_graphics_encoder.h"
 
 #include <CLI/CLI.hpp>
@@ -262,6 +263,13 @@ bool ResolveTargets(NvOptions& options, const RawOptions& raw, std::string& why)
 }
 
 bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
+    // One FS q download counts its images in a byte.
+    if (options.command == Command::Store && !options.graphics &&
+        options.files.size() > kMaxStoreFiles) {
+        why = "store takes 1 to " + std::to_string(kMaxStoreFiles) +
+              " files in one download, not " + std::to_string(options.files.size());
+        return false;
+    }
     if (!raw.portsFile.empty()) {
         // QUILLET_PORT stands for --port only when no port is given at all.
         if (const char* env = std::getenv("QUILLET_PORT");

@@ -20,14 +20,52 @@ std::string Utf8(const wchar_t* text) {
     return out;
 }
 
+// The console as the program found it, put back however it ends (Ctrl-C included): the code
+// page belongs to the console window, not to this program.
+UINT g_outputCodePage = 0;
+HANDLE g_errorConsole = INVALID_HANDLE_VALUE;
+DWORD g_errorMode = 0;
+bool g_modeChanged = false;
+
+void RestoreConsole() {
+    if (g_outputCodePage != 0)
+        SetConsoleOutputCP(g_outputCodePage);
+    if (g_modeChanged)
+        SetConsoleMode(g_errorConsole, g_errorMode);
+}
+
+BOOL WINAPI OnConsoleEvent(DWORD) {
+    RestoreConsole();
+    return FALSE; // and let the default handler end the program
+}
+
+// Escapes for the progress line where the console takes them, else a plain line.
+quillet::nv::ProgressStyle PrepareConsole() {
+    using quillet::nv::ProgressStyle;
+    g_outputCodePage = GetConsoleOutputCP();
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    SetConsoleOutputCP(CP_UTF8);
+    g_errorConsole = GetStdHandle(STD_ERROR_HANDLE);
+    if (!GetConsoleMode(g_errorConsole, &g_errorMode))
+        return ProgressStyle::None;
+    if (g_errorMode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)
+        return ProgressStyle::Escapes;
+    if (!SetConsoleMode(g_errorConsole, g_errorMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING))
+        return ProgressStyle::Plain;
+    g_modeChanged = true;
+    return ProgressStyle::Escapes;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    SetConsoleOutputCP(CP_UTF8);
+    const quillet::nv::ProgressStyle style = PrepareConsole();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf8(argv[i]));
-    DWORD mode = 0;
-    const bool terminal = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-    return quillet::nv::RunNvCommand("QuilletNv", args, std::cout, std::cerr, terminal);
+    const int status = quillet::nv::RunNvCommand("QuilletNv", args, std::cout, std::cerr, style);
+    std::cout.flush();
+    std::cerr.flush();
+    RestoreConsole();
+    return status;
 }

@@ -1,6 +1,7 @@
 #include "nv/printer_session.h"
 
 #include "nv/progress_line.h"
+#include "port/error_text.h"
 
 #include <asio/experimental/as_tuple.hpp>
 #include <asio/use_awaitable.hpp>
@@ -24,9 +25,10 @@ std::string WriteFailure(const port::IoResult& result, std::chrono::milliseconds
         return "the printer closed the line";
     case port::IoStatus::Ok:
     case port::IoStatus::Failed:
+    case port::IoStatus::NoBackChannel:
         break;
     }
-    return "writing to the printer failed: " + result.error.message();
+    return "writing to the printer failed: " + port::ErrorText(result.error);
 }
 
 std::chrono::milliseconds Left(Clock::time_point deadline) {
@@ -100,10 +102,12 @@ asio::awaitable<void> PrinterSession::ReadLoop() {
         const port::IoResult got = co_await port_->ReadSome(buffer);
         if (closing_)
             break;
+        if (got.status == port::IoStatus::NoBackChannel)
+            break; // a one-way printer: the port takes data only, and questions go unanswered
         if (got.status != port::IoStatus::Ok) {
             lineError_ = got.status == port::IoStatus::Closed
                              ? "the printer closed the line"
-                             : "reading from the printer failed: " + got.error.message();
+                             : "reading from the printer failed: " + port::ErrorText(got.error);
             break;
         }
         Take(std::span<const std::uint8_t>(buffer.data(), got.bytes));

@@ -21,14 +21,15 @@ std::string Seconds(std::chrono::steady_clock::duration elapsed) {
     return text;
 }
 
-ProgressBoard::ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels)
-    : out_(out), shown_(shown) {
+ProgressBoard::ProgressBoard(std::ostream& out, ProgressStyle style,
+                             std::vector<std::string> labels)
+    : out_(out), style_(style) {
     for (std::string& label : labels)
-        rows_.push_back({labels.size() > 1 ? label + ": " : std::string(), {}, false, {}});
+        rows_.push_back({labels.size() > 1 ? label + ": " : std::string(), {}, false, {}, 0, 0});
 }
 
 void ProgressBoard::Update(std::size_t row, std::uint64_t sent, std::uint64_t total) {
-    if (!shown_ || total == 0 || row >= rows_.size())
+    if (style_ == ProgressStyle::None || total == 0 || row >= rows_.size())
         return;
     const auto now = std::chrono::steady_clock::now();
     Row& r = rows_[row];
@@ -36,6 +37,8 @@ void ProgressBoard::Update(std::size_t row, std::uint64_t sent, std::uint64_t to
         r.started = true;
         r.start = now;
     }
+    r.sent = sent;
+    r.total = total;
     const double seconds = std::chrono::duration<double>(now - r.start).count();
     const double rate = seconds > 0.05 ? static_cast<double>(sent) / seconds : 0.0;
     char tail[96] = "";
@@ -51,22 +54,52 @@ void ProgressBoard::Update(std::size_t row, std::uint64_t sent, std::uint64_t to
 }
 
 void ProgressBoard::Phase(std::size_t row, const std::string& text) {
-    if (!shown_ || row >= rows_.size())
+    if (style_ == ProgressStyle::None || row >= rows_.size())
         return;
     rows_[row].text = text;
     lastDraw_ = std::chrono::steady_clock::now();
     Draw();
 }
 
+// One printer's row as it is; several, as their sum.
+std::string ProgressBoard::PlainLine() const {
+    if (rows_.size() == 1)
+        return rows_.front().text;
+    std::uint64_t sent = 0;
+    std::uint64_t total = 0;
+    std::size_t busy = 0;
+    for (const Row& r : rows_) {
+        sent += r.sent;
+        total += r.total;
+        busy += r.started && r.sent < r.total;
+    }
+    if (total == 0)
+        return {};
+    return std::to_string(busy) + " of " + std::to_string(rows_.size()) +
+           " printers sending: " + Grouped(sent) + " of " + Grouped(total) + " bytes  " +
+           std::to_string(sent * 100 / total) + "%";
+}
+
 void ProgressBoard::Clear() {
     if (!drawn_)
         return;
-    out_ << "\033[" << rows_.size() << "A\r\033[J";
+    if (style_ == ProgressStyle::Plain)
+        out_ << "\r" << std::string(plainWidth_, ' ') << "\r";
+    else
+        out_ << "\033[" << rows_.size() << "A\r\033[J";
     drawn_ = false;
 }
 
 void ProgressBoard::Draw() {
     Clear();
+    if (style_ == ProgressStyle::Plain) {
+        // Shorter than a console is wide, so that the carriage return goes back over all of it.
+        const std::string line = PlainLine().substr(0, 79);
+        out_ << line << std::flush;
+        plainWidth_ = line.size();
+        drawn_ = true;
+        return;
+    }
     for (const Row& r : rows_)
         out_ << r.label << r.text << "\033[K\n";
     out_ << std::flush;
@@ -84,6 +117,8 @@ void ProgressBoard::Note(const std::string& text) {
 void ProgressBoard::Finish() {
     if (drawn_)
         Draw();
+    if (drawn_ && style_ == ProgressStyle::Plain)
+        out_ << "\n" << std::flush;
     drawn_ = false;
 }
 

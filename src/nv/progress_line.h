@@ -1,5 +1,6 @@
 // Progress on a terminal: one line per printer (bytes, share, rate, time left), redrawn at most
-// five times a second; notes are written above it.
+// five times a second; notes are written above it. Where the terminal takes no escape sequences
+// (an old Windows console) one line, redrawn in place, says it for all printers together.
 #pragma once
 
 #include <chrono>
@@ -10,10 +11,16 @@
 
 namespace quillet::nv {
 
+enum class ProgressStyle {
+    None,    // not a terminal, or --quiet
+    Escapes, // ANSI cursor movement
+    Plain,   // carriage return and spaces only
+};
+
 class ProgressBoard {
 public:
     // One row per label; a single row has no label in front.
-    ProgressBoard(std::ostream& out, bool shown, std::vector<std::string> labels);
+    ProgressBoard(std::ostream& out, ProgressStyle style, std::vector<std::string> labels);
     void Update(std::size_t row, std::uint64_t sent, std::uint64_t total);
     // What the printer's row waits for once its bytes are sent.
     void Phase(std::size_t row, const std::string& text);
@@ -28,12 +35,16 @@ private:
         std::string text;
         bool started = false;
         std::chrono::steady_clock::time_point start{};
+        std::uint64_t sent = 0;
+        std::uint64_t total = 0;
     };
     void Draw();
     void Clear();
+    std::string PlainLine() const;
 
     std::ostream& out_;
-    bool shown_;
+    ProgressStyle style_;
+    std::size_t plainWidth_ = 0; // of the plain line last drawn
     std::vector<Row> rows_;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};

@@ -1,10 +1,13 @@
 #include "port/open_port.h"
 
+#include "port/error_text.h"
 #include "port/stream_port.h"
 
 #include <asio/connect.hpp>
 #include <asio/ip/tcp.hpp>
 #include <asio/this_coro.hpp>
+
+#include <vector>
 
 namespace quillet::port {
 namespace {
@@ -22,20 +25,18 @@ asio::awaitable<OpenResult> ConnectTcp(const PortAddress& address) {
     const auto executor = co_await asio::this_coro::executor;
     const std::string where = Endpoint(address);
 
-    tcp::resolver resolver(executor);
-    asio::steady_timer timer(executor, kConnectTimeout);
-    auto resolved =
-        co_await (resolver.async_resolve(address.host, std::to_string(address.tcpPort), tuple) ||
-                  timer.async_wait(tuple));
-    if (resolved.index() == 1)
-        co_return OpenResult{nullptr, "cannot find " + address.host + ": no answer in time"};
-    const auto [resolveError, endpoints] = std::get<0>(resolved);
-    if (resolveError)
-        co_return OpenResult{nullptr,
-                             "cannot find " + address.host + ": " + resolveError.message()};
+    std::vector<tcp::endpoint> endpoints;
+    for (const std::string& text : address.addresses) {
+        std::error_code error;
+        const auto ip = asio::ip::make_address(text, error);
+        if (!error)
+            endpoints.emplace_back(ip, address.tcpPort);
+    }
+    if (endpoints.empty())
+        co_return OpenResult{nullptr, "cannot find " + address.host + ": no address"};
 
+    asio::steady_timer timer(executor, kConnectTimeout);
     tcp::socket socket(executor);
-    timer.expires_after(kConnectTimeout);
     auto connected =
         co_await (asio::async_connect(socket, endpoints, tuple) || timer.async_wait(tuple));
     if (connected.index() == 1)
@@ -43,7 +44,8 @@ asio::awaitable<OpenResult> ConnectTcp(const PortAddress& address) {
                                           std::to_string(kConnectTimeout.count()) + " s"};
     const auto connectError = std::get<0>(std::get<0>(connected));
     if (connectError)
-        co_return OpenResult{nullptr, "cannot connect to " + where + ": " + connectError.message()};
+        co_return OpenResult{nullptr,
+                             "cannot connect to " + where + ": " + ErrorText(connectError)};
     std::error_code ignored;
     socket.set_option(tcp::no_delay(true), ignored);
     co_return OpenResult{

@@ -12,7 +12,7 @@
 
 namespace quillet::port {
 
-// How long a network printer may take to accept the connection.
+// How long a network printer's name may take to be found, and then to accept the connection.
 inline constexpr std::chrono::seconds kConnectTimeout{5};
 
 struct OpenResult {
@@ -20,6 +20,7 @@ struct OpenResult {
     std::string why;                   // the reason, for the user
 };
 
+// A network printer is opened at `address.addresses`, looked up beforehand (HostLookups).
 asio::awaitable<OpenResult> OpenPort(const PortAddress& address, const LineSettings& line);
 
 // The platform's own kinds: device paths on Linux, COMn and usb on Windows.

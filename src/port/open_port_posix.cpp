@@ -2,6 +2,8 @@
 // a FIFO) is written as a file.
 #include "port/open_port.h"
 
+#include "port/device_holders.h"
+#include "port/error_text.h"
 #include "port/serial_settings.h"
 #include "port/stream_port.h"
 
@@ -12,6 +14,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +36,12 @@ std::string PermissionHint(const std::string& path) {
            " $USER, then log in again)";
 }
 
+std::string Busy(const std::string& path) {
+    const std::string holders = DeviceHolders(path);
+    return "cannot open " + path + ": busy" +
+           (holders.empty() ? " (another program has it open)" : ": held by " + holders);
+}
+
 std::string OpenError(const std::string& path, int error) {
     switch (error) {
     case ENOENT:
@@ -39,7 +49,8 @@ std::string OpenError(const std::string& path, int error) {
     case ENXIO:
         return "cannot open " + path + ": no such device (is the printer connected?)";
     case EBUSY:
-        return "cannot open " + path + ": busy (another program has it open)";
+    case EWOULDBLOCK:
+        return Busy(path);
     case EACCES:
     case EPERM:
         return "cannot open " + path + ": permission denied" + PermissionHint(path);
@@ -48,14 +59,31 @@ std::string OpenError(const std::string& path, int error) {
     }
 }
 
+// One job per device: a lock that every quillet-nv honours (root included), and for a tty also
+// its exclusive mode, which keeps out other programs that open it later. Closes `fd` on failure.
+std::string TakeDevice(int fd, const std::string& path, bool tty) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return OpenError(path, error);
+    }
+    if (tty && ::ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return "cannot open " + path + " for this program alone: " + std::strerror(error);
+    }
+    return {};
+}
+
 OpenResult OpenSerial(asio::any_io_executor executor, int fd, const std::string& path,
                       const LineSettings& line) {
     asio::serial_port serial(executor);
     std::error_code error;
     serial.assign(fd, error);
     if (error) {
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
-        return {nullptr, "cannot open " + path + ": " + error.message()};
+        return {nullptr, "cannot open " + path + ": " + ErrorText(error)};
     }
     // Raw 8N1, as asio's own open sets it up, then the user's speed and flow.
     termios tio{};
@@ -66,11 +94,15 @@ OpenResult OpenSerial(asio::any_io_executor executor, int fd, const std::string&
     }
     using sp = asio::serial_port;
     error = ApplyLineSettings(serial, line);
-    if (error)
-        return {nullptr, "cannot set up " + path + ": " + error.message()};
-    const StreamTraits traits{true, line.flow == Flow::None};
+    // Whoever holds the line open after us (the printer side of a pty) must not keep it exclusive.
+    auto release = [](sp& port) { ::ioctl(port.native_handle(), TIOCNXCL); };
+    if (error) {
+        release(serial);
+        return {nullptr, "cannot set up " + path + ": " + ErrorText(error)};
+    }
+    const StreamTraits traits{true, line.flow == Flow::None, false};
     auto discard = [](sp& port) { ::tcflush(port.native_handle(), TCOFLUSH); };
-    return {std::make_unique<StreamPort<sp>>(std::move(serial), traits, discard), {}};
+    return {std::make_unique<StreamPort<sp>>(std::move(serial), traits, discard, release), {}};
 }
 
 } // namespace
@@ -96,7 +128,10 @@ OpenResult OpenLocalPort(asio::any_io_executor executor, const PortAddress& addr
             return {nullptr, "cannot open " + path + ": nothing reads it (is the printer there?)"};
         return {nullptr, OpenError(path, errno)};
     }
-    if (::isatty(fd))
+    const bool tty = ::isatty(fd) != 0;
+    if (std::string why = TakeDevice(fd, path, tty); !why.empty())
+        return {nullptr, why};
+    if (tty)
         return OpenSerial(executor, fd, path, line);
 
     asio::posix::stream_descriptor file(executor);
@@ -104,9 +139,10 @@ OpenResult OpenLocalPort(asio::any_io_executor executor, const PortAddress& addr
     file.assign(fd, error);
     if (error) {
         ::close(fd);
-        return {nullptr, "cannot open " + path + ": " + error.message()};
+        return {nullptr, "cannot open " + path + ": " + ErrorText(error)};
     }
-    const StreamTraits traits{!fifo, false};
+    // A printer device (usblp) without a back channel refuses reads: then it is write-only.
+    const StreamTraits traits{!fifo, false, !fifo};
     return {std::make_unique<StreamPort<asio::posix::stream_descriptor>>(std::move(file), traits),
             {}};
 }

@@ -1,6 +1,7 @@
 // COMn and the USB printer interface on Windows, both overlapped handles under Asio.
 #include "port/open_port.h"
 
+#include "port/error_text.h"
 #include "port/serial_settings.h"
 #include "port/stream_port.h"
 
@@ -27,7 +28,7 @@ std::string OpenError(const std::string& name, const std::error_code& error) {
     case ERROR_SHARING_VIOLATION:
         return "cannot open " + name + ": busy (another program has it open)";
     default:
-        return "cannot open " + name + ": " + error.message();
+        return "cannot open " + name + ": " + ErrorText(error);
     }
 }
 
@@ -41,8 +42,8 @@ OpenResult OpenCom(asio::any_io_executor executor, const std::string& name,
         return {nullptr, OpenError(name, error)};
     error = ApplyLineSettings(serial, line);
     if (error)
-        return {nullptr, "cannot set up " + name + ": " + error.message()};
-    const StreamTraits traits{true, line.flow == Flow::None};
+        return {nullptr, "cannot set up " + name + ": " + ErrorText(error)};
+    const StreamTraits traits{true, line.flow == Flow::None, false};
     auto discard = [](sp& port) { PurgeComm(port.native_handle(), PURGE_TXABORT | PURGE_TXCLEAR); };
     return {std::make_unique<StreamPort<sp>>(std::move(serial), traits, discard), {}};
 }
@@ -53,9 +54,9 @@ OpenResult OpenUsb(asio::any_io_executor executor) {
     const auto chosen = ChooseUsbPath(views);
     if (!chosen)
         return {nullptr, "no USB printer found (is it connected and switched on?)"};
-    const HANDLE handle = CreateFileA(paths[*chosen].c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+    // Not shared: one job per printer, as a COM port is.
+    const HANDLE handle = CreateFileA(paths[*chosen].c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return {nullptr,
                 OpenError("the USB printer", std::error_code(static_cast<int>(GetLastError()),
@@ -65,10 +66,11 @@ OpenResult OpenUsb(asio::any_io_executor executor) {
     stream.assign(handle, error);
     if (error) {
         CloseHandle(handle);
-        return {nullptr, "cannot open the USB printer: " + error.message()};
+        return {nullptr, "cannot open the USB printer: " + ErrorText(error)};
     }
-    return {std::make_unique<StreamPort<asio::windows::stream_handle>>(std::move(stream),
-                                                                       StreamTraits{}),
+    // A one-way printer's interface refuses ReadFile: the port is then write-only.
+    const StreamTraits traits{true, false, true};
+    return {std::make_unique<StreamPort<asio::windows::stream_handle>>(std::move(stream), traits),
             {}};
 }
 

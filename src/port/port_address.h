@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillet::port {
 
@@ -18,6 +19,7 @@ struct PortAddress {
     std::string path; // Path, WindowsCom (COM9)
     std::string host; // Tcp, without brackets
     std::uint16_t tcpPort = 0;
+    std::vector<std::string> addresses; // Tcp: the host's numeric addresses, once looked up
 };
 
 // Parses a --port value. On false, `why` says what is wrong with it.

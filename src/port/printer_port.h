@@ -15,9 +15,10 @@ namespace quillet::port {
 
 enum class IoStatus {
     Ok,
-    TimedOut, // nothing moved within the limit
-    Closed,   // the other end went away (end of file, hang-up, reset)
-    Failed,   // any other error; `error` says which
+    TimedOut,      // nothing moved within the limit
+    Closed,        // the other end went away (end of file, hang-up, reset)
+    Failed,        // any other error; `error` says which
+    NoBackChannel, // a read on a printer that only takes data: the port is write-only from now on
 };
 
 struct IoResult {
@@ -36,7 +37,8 @@ public:
                                                 std::chrono::milliseconds limit) = 0;
     // Reads what has arrived, waiting for at least one byte; Close() ends the wait.
     virtual asio::awaitable<IoResult> ReadSome(std::span<std::uint8_t> into) = 0;
-    // False for a port that only takes data (a FIFO, a printer file without a back channel).
+    // False for a port that only takes data (a FIFO, a printer file without a back channel), and
+    // once a read has said NoBackChannel.
     virtual bool CanRead() const = 0;
     // Bytes sent while the printer is busy may be lost: a serial line without flow control.
     virtual bool IsSerialWithoutFlowControl() const = 0;

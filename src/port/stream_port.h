@@ -16,18 +16,23 @@ namespace quillet::port {
 
 // End of file, hang-up and reset all mean the printer is gone.
 IoStatus ClassifyError(const std::error_code& error);
+// The refusal a printer device without a back channel gives a read (usblp: EINVAL).
+bool IsNoBackChannel(const std::error_code& error);
 
 struct StreamTraits {
     bool canRead = true;
     bool serialWithoutFlowControl = false; // bytes sent while the printer is busy may be lost
+    bool readMayBeRefused = false;         // a printer device file, which may have no back channel
 };
 
 template <class Stream> class StreamPort final : public PrinterPort {
 public:
-    using Discard = std::function<void(Stream&)>;
+    using Hook = std::function<void(Stream&)>;
 
-    StreamPort(Stream stream, StreamTraits traits, Discard discard = {})
-        : stream_(std::move(stream)), traits_(traits), discard_(std::move(discard)) {}
+    // `discard` drops queued output; `release` runs just before the close.
+    StreamPort(Stream stream, StreamTraits traits, Hook discard = {}, Hook release = {})
+        : stream_(std::move(stream)), traits_(traits), discard_(std::move(discard)),
+          release_(std::move(release)) {}
     ~StreamPort() override { Close(); }
 
     asio::awaitable<IoResult> WriteSome(std::span<const std::uint8_t> data,
@@ -48,6 +53,10 @@ public:
         constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
         const auto [error, bytes] =
             co_await stream_.async_read_some(asio::buffer(into.data(), into.size()), tuple);
+        if (error && traits_.readMayBeRefused && IsNoBackChannel(error)) {
+            traits_.canRead = false;
+            co_return IoResult{IoStatus::NoBackChannel, 0, error};
+        }
         co_return IoResult{error ? ClassifyError(error) : IoStatus::Ok, bytes, error};
     }
 
@@ -60,15 +69,19 @@ public:
     }
 
     void Close() override {
+        if (!stream_.is_open())
+            return;
+        if (release_)
+            release_(stream_);
         std::error_code ignored;
-        if (stream_.is_open())
-            stream_.close(ignored);
+        stream_.close(ignored);
     }
 
 private:
     Stream stream_;
     StreamTraits traits_;
-    Discard discard_;
+    Hook discard_;
+    Hook release_;
 };
 
 } // namespace quillet::port

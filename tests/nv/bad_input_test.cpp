@@ -47,7 +47,7 @@ TEST(BadInput, RefusedWithAMessageAndNothingSent) {
         {"text file", {"store", "@logo1.bmp", "@notes.txt", "--port", "PORT"}, 1, "not a picture"},
         {"damaged PNG", {"raster", "@damaged.png", "--port", "PORT"}, 1, "damaged"},
         {"too wide for FS q", {"store", "@wide.bmp", "--port", "PORT"}, 1, "does not fit"},
-        {"256 files", many, 1, "1 to 255 files"},
+        {"256 files", many, 2, "1 to 255 files"},
         {"print 0", {"print", "0", "--port", "PORT"}, 2, "not in range"},
         {"print 256", {"print", "256", "--port", "PORT"}, 2, "not in range"},
         {"unknown setting", {"setting", "speed", "9", "--port", "PORT"}, 2, "unknown setting"},

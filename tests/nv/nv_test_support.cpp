@@ -105,13 +105,14 @@ int WaitExit(pid_t pid, Clock::time_point deadline, long* peakKb = nullptr) {
 } // namespace
 
 NvRun RunNv(const std::vector<std::string>& args, std::chrono::milliseconds limit,
-            const std::vector<std::string>& env) {
+            const std::vector<std::string>& env, const std::vector<std::string>& launcher) {
     int out[2];
     int err[2];
     NvRun run;
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return run;
-    std::vector<std::string> argv{QUILLET_NV_PROGRAM};
+    std::vector<std::string> argv = launcher;
+    argv.push_back(QUILLET_NV_PROGRAM);
     argv.insert(argv.end(), args.begin(), args.end());
     const auto start = Clock::now();
     const pid_t pid = Spawn(argv, out[1], err[1], env);
@@ -125,6 +126,40 @@ NvRun RunNv(const std::vector<std::string>& args, std::chrono::milliseconds limi
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     close(out[0]);
     close(err[0]);
+    return run;
+}
+
+NvProcess::NvProcess(const std::vector<std::string>& args, const std::vector<std::string>& launcher)
+    : start_(Clock::now()) {
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        return;
+    std::vector<std::string> argv = launcher;
+    argv.push_back(QUILLET_NV_PROGRAM);
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_ = Spawn(argv, out[1], err[1]);
+    close(out[1]);
+    close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+}
+
+NvProcess::~NvProcess() {
+    Wait(std::chrono::milliseconds(0));
+}
+
+NvRun NvProcess::Wait(std::chrono::milliseconds limit) {
+    NvRun run;
+    if (pid_ <= 0)
+        return run;
+    const auto deadline = Clock::now() + limit;
+    Drain(out_, err_, run.out, run.err, deadline);
+    run.exit = WaitExit(pid_, deadline);
+    run.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    close(out_);
+    close(err_);
+    pid_ = -1;
     return run;
 }
 

@@ -22,10 +22,33 @@ struct NvRun {
     long peakKb = 0; // its largest resident size
 };
 
-// Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions.
+// Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions;
+// `launcher` goes before the program (/usr/bin/prlimit and its options: a full path).
 NvRun RunNv(const std::vector<std::string>& args,
             std::chrono::milliseconds limit = std::chrono::seconds(60),
-            const std::vector<std::string>& env = {});
+            const std::vector<std::string>& env = {},
+            const std::vector<std::string>& launcher = {});
+
+// quillet-nv started in the background, for what another process sees while it runs.
+class NvProcess {
+public:
+    // `launcher` as for RunNv: a launcher that execs (prlimit) leaves quillet-nv's pid the same.
+    explicit NvProcess(const std::vector<std::string>& args,
+                       const std::vector<std::string>& launcher = {});
+    ~NvProcess();
+    NvProcess(const NvProcess&) = delete;
+    NvProcess& operator=(const NvProcess&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    // Its output and exit status; killed at the limit (exit -1).
+    NvRun Wait(std::chrono::milliseconds limit);
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::chrono::steady_clock::time_point start_;
+};
 
 // The virtual printer, started with --out DIR/out and --raw DIR/raw.bin plus `args`.
 class Sim {

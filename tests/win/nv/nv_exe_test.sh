@@ -53,4 +53,20 @@ assert rest.startswith(native), "stream differs"
 tail = rest[len(native):]
 assert tail and tail == bytes([0x1D, 0x72, 0x01]) * (len(tail) // 3), tail.hex()
 PY
+# usb twice is one printer: one job (here none is plugged in), and a line for each name; a
+# system message (a refused connection) reaches the JSON as valid UTF-8.
+e2e_run_wine "$exe" status --port usb --port USB --port tcp:127.0.0.1:1 --json \
+    >"$work/usb.out" 2>"$work/usb.err"
+status=$?
+[ "$status" -eq 1 ] || fail "usb twice exited $status"
+python3 - "$work/usb.out" <<'PY' || fail "usb twice: wrong results"
+import json, sys
+lines = open(sys.argv[1], "rb").read().decode("utf-8").replace("\r", "").splitlines()
+results = [json.loads(line) for line in lines]
+assert [r["port"] for r in results] == ["usb", "USB", "tcp:127.0.0.1:1"], results
+assert "no USB printer found" in results[0]["message"], results[0]
+assert results[1]["same_printer_as"] == "usb" and results[1]["exit"] == 1, results[1]
+refused = results[2]["message"]
+assert refused.startswith("cannot connect to 127.0.0.1:1: ") and len(refused) > 32, refused
+PY
 echo "PASS QuilletNv.exe"
