@@ -166,11 +166,11 @@ TEST(Lookups, NamesThatHangAreGivenUpAtFiveSecondsAndCostNoOtherPrinterItsJob) {
     list.close();
 
     const NvRun run = RunNv(
-        {"status", "--ports", (dir.Path() / "ports.txt").string(), "--json"}, 25s,
-        {std::string("LD_PRELOAD=") + QUILLET_SLOW_LOOKUP_SHIM, "QUILLET_SLOW_LOOKUP_SECONDS=12"});
+        {"status", "--ports", (dir.Path() / "ports.txt").string(), "--json"}, 28s,
+        {std::string("LD_PRELOAD=") + QUILLET_SLOW_LOOKUP_SHIM, "QUILLET_SLOW_LOOKUP_SECONDS=40"});
     EXPECT_EQ(run.exit, 1) << run.err;
-    // The program ends with its promise, not with the resolver that still hangs.
-    EXPECT_LT(run.seconds, 11.0);
+    // The program ends with its promise, not with the resolver, which hangs for 40 s.
+    EXPECT_LT(run.seconds, 20.0);
     const auto results = JsonLines(run.out);
     ASSERT_EQ(results.size(), ports.size()) << run.err;
     std::size_t found = 0;
@@ -184,7 +184,7 @@ TEST(Lookups, NamesThatHangAreGivenUpAtFiveSecondsAndCostNoOtherPrinterItsJob) {
             const std::string host = ports[i].substr(4, ports[i].rfind(':') - 4);
             EXPECT_EQ(results[i]["message"], "cannot find " + host + ": no answer in time");
             EXPECT_GE(results[i]["seconds"].get<double>(), 4.9);
-            EXPECT_LT(results[i]["seconds"].get<double>(), 8.0);
+            EXPECT_LT(results[i]["seconds"].get<double>(), 9.0);
         }
     }
     EXPECT_EQ(found, sims.size());
