@@ -54,7 +54,7 @@ std::string Grouped(std::uint64_t value) {
 
 std::string Quoted(const std::string& name) {
     std::string quoted(1, '\'');
-    quoted += name;
+    quoted += Shown(name);
     quoted += '\'';
     return quoted;
 }
@@ -64,17 +64,24 @@ int BadArguments(const std::string& program, const std::string& why, std::ostrea
     return 2;
 }
 
-// An output may not be a folder, nor the input, nor an existing file unless --force.
+// An output may not be a folder, a device, a FIFO or a socket, nor the input, nor an existing
+// file unless --force.
 bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::string& why) {
     const fs::path path = PathFromUtf8(name);
     std::error_code error;
-    if (fs::is_directory(path, error) ||
+    const fs::file_status followed = fs::status(path, error);
+    if (fs::is_directory(followed) ||
         (!name.empty() && (name.back() == '/' || name.back() == '\\'))) {
         why = Quoted(name) + " is a folder; name the file to write in it";
         return false;
     }
     if (SamePlace(path, PathFromUtf8(options.input))) {
         why = Quoted(name) + " is the input; it is never overwritten";
+        return false;
+    }
+    if (fs::exists(followed) && !fs::is_regular_file(followed)) {
+        why = Quoted(name) + " is not a regular file (a device, a FIFO or a socket); it is never "
+                             "replaced";
         return false;
     }
     if (!options.force && fs::exists(fs::symlink_status(path, error))) {
@@ -90,7 +97,7 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
     std::string why;
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(PathFromUtf8(options.input), kMaxFileBytes, file, why)) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        err << program << ": cannot read " << Quoted(options.input) << ": " << why << "\n";
         return 1;
     }
     Size source;
@@ -101,7 +108,7 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
         return BadArguments(program, Quoted(options.input) + ": " + why, err);
     }
     if (result != ConvertResult::Ok) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        err << program << ": cannot read " << Quoted(options.input) << ": " << why << "\n";
         return 1;
     }
     file = {};
@@ -113,7 +120,7 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
     if (!options.preview.empty()) {
         png = PreviewPng(dots);
         if (png.empty()) {
-            err << program << ": cannot encode the preview '" << options.preview << "'\n";
+            err << program << ": cannot encode the preview " << Quoted(options.preview) << "\n";
             return 1;
         }
     }
@@ -124,16 +131,16 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
         names.push_back(options.preview);
     }
     std::size_t failed = 0;
-    if (!WriteFilesTogether(files, failed, why)) {
-        err << program << ": cannot write '" << names[failed] << "': " << why << "\n";
+    if (!WriteFilesTogether(files, options.force, failed, why)) {
+        err << program << ": cannot write " << Quoted(names[failed]) << ": " << why << "\n";
         return 1;
     }
 
     const Size made{dots.width, dots.height};
-    out << options.input << " " << source.width << "x" << source.height << " -> " << options.output
-        << " " << made.width << "x" << made.height << ", " << DitherName(options.convert.dither)
-        << (options.convert.invert ? ", inverted" : "") << ", NV block "
-        << Grouped(NvBlockBytes(made)) << " bytes\n";
+    out << Shown(options.input) << " " << source.width << "x" << source.height << " -> "
+        << Shown(options.output) << " " << made.width << "x" << made.height << ", "
+        << DitherName(options.convert.dither) << (options.convert.invert ? ", inverted" : "")
+        << ", NV block " << Grouped(NvBlockBytes(made)) << " bytes\n";
     if (made.height > kNvMaxHeightDots) {
         err << program << ": warning: " << made.height << " dots tall; Quillet stores at most "
             << kNvMaxHeightDots << " in NV memory (the download's columns hold "
@@ -173,7 +180,7 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
     try {
         return Convert(program, options, out, err);
     } catch (const std::bad_alloc&) {
-        err << program << ": cannot convert '" << options.input << "': not enough memory\n";
+        err << program << ": cannot convert " << Quoted(options.input) << ": not enough memory\n";
         return 1;
     }
 }

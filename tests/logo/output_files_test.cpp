@@ -65,7 +65,7 @@ TEST_P(WriteTogether, AllInPlaceOrAllAsTheyWere) {
     const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}, {dir.Path() / c.b, kNewB}};
     std::size_t failed = 99;
     std::string why;
-    ASSERT_EQ(WriteFilesTogether(files, failed, why), c.ok) << why;
+    ASSERT_EQ(WriteFilesTogether(files, true, failed, why), c.ok) << why;
     if (c.ok) {
         EXPECT_EQ(Text(dir.Path() / "a.bin"), "newA");
         EXPECT_EQ(Text(dir.Path() / c.b), "newB");
@@ -91,7 +91,7 @@ TEST(WriteTogether, ALinkInTheWayIsReplacedNotFollowed) {
     const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}};
     std::size_t failed = 0;
     std::string why;
-    ASSERT_TRUE(WriteFilesTogether(files, failed, why)) << why;
+    ASSERT_TRUE(WriteFilesTogether(files, true, failed, why)) << why;
     EXPECT_FALSE(fs::is_symlink(dir.Path() / "a.bin"));
     EXPECT_EQ(Text(dir.Path() / "a.bin"), "newA");
     EXPECT_EQ(Text(dir.Path() / "elsewhere"), "keep");

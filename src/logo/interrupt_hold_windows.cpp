@@ -1,0 +1,48 @@
+#include "logo/interrupt_hold.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace quillet::logo {
+namespace {
+
+std::atomic<bool> interrupted{false};
+// Set while nothing is held: a console being closed waits on it (the system allows 5 s).
+HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    interrupted = true;
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        return TRUE; // taken up when the hold ends
+    }
+    // Closing, log-off, shut-down: the process ends when this returns, so not before the files
+    // are in place.
+    WaitForSingleObject(released, 4000);
+    return FALSE;
+}
+
+} // namespace
+
+InterruptHold::InterruptHold() {
+    interrupted = false;
+    ResetEvent(released);
+    held_ = SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+}
+
+InterruptHold::~InterruptHold() {
+    SetEvent(released);
+    if (held_) {
+        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    }
+    if (interrupted) {
+        // As the console's own handling of Ctrl-C would have done.
+        ExitProcess(STATUS_CONTROL_C_EXIT);
+    }
+}
+
+bool InterruptHold::Pending() const {
+    return interrupted;
+}
+
+} // namespace quillet::logo
