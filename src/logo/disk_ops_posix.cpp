@@ -86,9 +86,17 @@ DiskResult WriteNewFile(const fs::path& path, std::span<const std::uint8_t> byte
     struct stat old {};
     const bool keepMode =
         !modeOf.empty() && lstat(modeOf.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    // The old file's permissions where the file system keeps any (FAT refuses the change, or
+    // cannot be asked).
+    if (keepMode && fchmod(fd, old.st_mode & 07777) != 0 && errno != EPERM && errno != EOPNOTSUPP &&
+        errno != ENOSYS) {
+        const int error = errno;
+        close(fd);
+        unlink(path.c_str());
+        return Failed(error);
+    }
     int error = 0;
-    if ((keepMode && fchmod(fd, old.st_mode & 07777) != 0) || !WriteAll(fd, bytes) ||
-        fsync(fd) != 0) {
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
         error = errno;
     }
     if (close(fd) != 0 && error == 0) {

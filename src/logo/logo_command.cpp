@@ -91,9 +91,20 @@ bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::
     return true;
 }
 
+// Which outputs held a file when the run began: with --force, only those are replaced.
+struct Replacing {
+    bool output = false;
+    bool preview = false;
+};
+
+bool ThereNow(const std::string& name) {
+    std::error_code error;
+    return !name.empty() && fs::exists(fs::symlink_status(PathFromUtf8(name), error));
+}
+
 // Reads, converts and writes; options already checked.
-int Convert(const std::string& program, const LogoOptions& options, std::ostream& out,
-            std::ostream& err) {
+int Convert(const std::string& program, const LogoOptions& options, const Replacing& replace,
+            std::ostream& out, std::ostream& err) {
     std::string why;
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(PathFromUtf8(options.input), kMaxFileBytes, file, why)) {
@@ -124,14 +135,14 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
             return 1;
         }
     }
-    std::vector<OutputFile> files{{PathFromUtf8(options.output), bmp}};
+    std::vector<OutputFile> files{{PathFromUtf8(options.output), bmp, replace.output}};
     std::vector<std::string> names{options.output};
     if (!options.preview.empty()) {
-        files.push_back({PathFromUtf8(options.preview), png});
+        files.push_back({PathFromUtf8(options.preview), png, replace.preview});
         names.push_back(options.preview);
     }
     std::size_t failed = 0;
-    if (!WriteFilesTogether(files, options.force, failed, why)) {
+    if (!WriteFilesTogether(files, failed, why)) {
         err << program << ": cannot write " << Quoted(names[failed]) << ": " << why << "\n";
         return 1;
     }
@@ -178,7 +189,9 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
         return BadArguments(program, "the preview and the output are the same file", err);
     }
     try {
-        return Convert(program, options, out, err);
+        const Replacing replace{options.force && ThereNow(options.output),
+                                options.force && ThereNow(options.preview)};
+        return Convert(program, options, replace, out, err);
     } catch (const std::bad_alloc&) {
         err << program << ": cannot convert " << Quoted(options.input) << ": not enough memory\n";
         return 1;

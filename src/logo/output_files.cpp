@@ -23,6 +23,8 @@ fs::path TemporaryNameIn(const fs::path& folder) {
     return folder / name;
 }
 
+constexpr const char* kAppeared = "a file of that name appeared meanwhile; it is kept";
+
 fs::path FolderOf(const fs::path& path) {
     const fs::path folder = path.parent_path();
     return folder.empty() ? fs::path(".") : folder;
@@ -133,8 +135,7 @@ void Undo(std::span<const OutputFile> files, std::vector<Step>& steps, std::stri
 
 } // namespace
 
-bool WriteFilesTogether(std::span<const OutputFile> files, bool replace, std::size_t& failed,
-                        std::string& why) {
+bool WriteFilesTogether(std::span<const OutputFile> files, std::size_t& failed, std::string& why) {
     const InterruptHold hold;
     std::vector<Step> steps(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -148,8 +149,8 @@ bool WriteFilesTogether(std::span<const OutputFile> files, bool replace, std::si
             why = "it is not a regular file";
             return false;
         }
-        if (HasOld(steps[i].before) && !replace) {
-            why = "it exists";
+        if (HasOld(steps[i].before) && !files[i].replace) {
+            why = kAppeared;
             return false;
         }
         const DiskResult wrote =
@@ -187,8 +188,7 @@ bool WriteFilesTogether(std::span<const OutputFile> files, bool replace, std::si
                                         : MoveNoReplace(step.file.Path(), files[i].path);
         }
         if (!moved.ok) {
-            why = moved.nameTaken ? "a file of that name appeared meanwhile; it is kept"
-                                  : "it cannot be replaced (" + moved.why + ")";
+            why = moved.nameTaken ? kAppeared : "it cannot be replaced (" + moved.why + ")";
             Undo(files, steps, why);
             return false;
         }

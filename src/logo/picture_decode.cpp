@@ -108,6 +108,17 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         return DecodeResult::TooLarge;
     }
 
+    try {
+        if (PngImageDataInflatesPastNeed(file)) {
+            why = "the picture is damaged (its image data inflates to more than its " +
+                  std::to_string(width) + " x " + std::to_string(height) + " pixels take)";
+            return DecodeResult::Damaged;
+        }
+    } catch (const std::bad_alloc&) {
+        why = kNoMemory;
+        return DecodeResult::NoMemory;
+    }
+
     int gotWidth = 0, gotHeight = 0, gotChannels = 0;
     QuilletStbClearFailureReason();
     std::unique_ptr<stbi_uc, StbiFree> decoded(

@@ -15,4 +15,15 @@ bool PngImageDataStartsEmpty(std::span<const std::uint8_t> file);
 // IDAT chunk longer than what follows it in the file (a file stb_image refuses after allocating).
 bool PngImageDataRunsPastEnd(std::span<const std::uint8_t> file);
 
+// stb_image 2.27 inflates a PNG's image data into a buffer it doubles for as long as the data
+// goes on, so a 1 x 1 picture whose data inflates to gigabytes allocates them. What the rows that
+// the header describes take (a filter byte and the packed pixels per row, per interlace pass),
+// and 0 when the file is not a PNG with a header stb_image would take.
+std::uint64_t PngImageDataNeed(std::span<const std::uint8_t> file);
+
+// True when the file is a PNG whose image data inflates to more than its rows need (with a
+// margin), found by inflating it into a buffer of that bound and no more. Throws std::bad_alloc
+// when even that buffer cannot be had.
+bool PngImageDataInflatesPastNeed(std::span<const std::uint8_t> file);
+
 } // namespace quillet::logo

@@ -62,10 +62,11 @@ TEST_P(WriteTogether, AllInPlaceOrAllAsTheyWere) {
     fs::create_directory(dir.Path() / "full");
     dir.Write("full/inside", Bytes{'x'});
     const std::vector<std::string> before = Tree(dir.Path());
-    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}, {dir.Path() / c.b, kNewB}};
+    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA, true},
+                                {dir.Path() / c.b, kNewB, true}};
     std::size_t failed = 99;
     std::string why;
-    ASSERT_EQ(WriteFilesTogether(files, true, failed, why), c.ok) << why;
+    ASSERT_EQ(WriteFilesTogether(files, failed, why), c.ok) << why;
     if (c.ok) {
         EXPECT_EQ(Text(dir.Path() / "a.bin"), "newA");
         EXPECT_EQ(Text(dir.Path() / c.b), "newB");
@@ -88,10 +89,10 @@ TEST(WriteTogether, ALinkInTheWayIsReplacedNotFollowed) {
     quillet::test::TempDir dir;
     dir.Write("elsewhere", Bytes{'k', 'e', 'e', 'p'});
     fs::create_symlink(dir.Path() / "elsewhere", dir.Path() / "a.bin");
-    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}};
+    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA, true}};
     std::size_t failed = 0;
     std::string why;
-    ASSERT_TRUE(WriteFilesTogether(files, true, failed, why)) << why;
+    ASSERT_TRUE(WriteFilesTogether(files, failed, why)) << why;
     EXPECT_FALSE(fs::is_symlink(dir.Path() / "a.bin"));
     EXPECT_EQ(Text(dir.Path() / "a.bin"), "newA");
     EXPECT_EQ(Text(dir.Path() / "elsewhere"), "keep");
