@@ -108,13 +108,14 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         return DecodeResult::TooLarge;
     }
 
-    try {
-        if (PngImageDataInflatesPastNeed(file)) {
-            why = "the picture is damaged (its image data inflates to more than its " +
-                  std::to_string(width) + " x " + std::to_string(height) + " pixels take)";
-            return DecodeResult::Damaged;
-        }
-    } catch (const std::bad_alloc&) {
+    switch (CheckPngInflation(file)) {
+    case PngInflation::Fits:
+        break;
+    case PngInflation::PastNeed:
+        why = "the picture is damaged (its image data inflates to more than its " +
+              std::to_string(width) + " x " + std::to_string(height) + " pixels take)";
+        return DecodeResult::Damaged;
+    case PngInflation::NoMemory:
         why = kNoMemory;
         return DecodeResult::NoMemory;
     }

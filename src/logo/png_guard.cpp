@@ -6,7 +6,9 @@
 #include <array>
 #include <climits>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace quillet::logo {
@@ -121,15 +123,15 @@ std::uint64_t PngImageDataNeed(std::span<const std::uint8_t> file) {
     return need;
 }
 
-bool PngImageDataInflatesPastNeed(std::span<const std::uint8_t> file) {
+PngInflation CheckPngInflation(std::span<const std::uint8_t> file) {
     const std::uint64_t need = PngImageDataNeed(file);
     if (need == 0) {
-        return false;
+        return PngInflation::Fits;
     }
     // Encoders may add a little after the last row; stb_image ignores it.
     const std::uint64_t bound = need + need / 8 + 4096;
     if (bound > INT_MAX) {
-        return false; // the picture's own size limits refuse this first
+        return PngInflation::Fits; // the picture's own size limits refuse this first
     }
     std::vector<std::uint8_t> data;
     bool apple = false;
@@ -141,15 +143,22 @@ bool PngImageDataInflatesPastNeed(std::span<const std::uint8_t> file) {
         return false;
     });
     if (data.empty() || data.size() > INT_MAX) {
-        return false;
+        return PngInflation::Fits;
     }
-    std::vector<char> out(static_cast<std::size_t>(bound));
+    // malloc, as stb_image's own buffers: a failure is an answer, not an abort.
+    const std::unique_ptr<char, decltype(&std::free)> out(
+        static_cast<char*>(std::malloc(static_cast<std::size_t>(bound))), &std::free);
+    if (!out) {
+        return PngInflation::NoMemory;
+    }
     const char* in = reinterpret_cast<const char*>(data.data());
     const int length = static_cast<int>(data.size());
-    const int got = apple ? stbi_zlib_decode_noheader_buffer(out.data(), int(bound), in, length)
-                          : stbi_zlib_decode_buffer(out.data(), int(bound), in, length);
+    const int got = apple ? stbi_zlib_decode_noheader_buffer(out.get(), int(bound), in, length)
+                          : stbi_zlib_decode_buffer(out.get(), int(bound), in, length);
     const char* reason = stbi_failure_reason();
-    return got < 0 && reason != nullptr && std::strcmp(reason, "output buffer limit") == 0;
+    return got < 0 && reason != nullptr && std::strcmp(reason, "output buffer limit") == 0
+               ? PngInflation::PastNeed
+               : PngInflation::Fits;
 }
 
 bool PngImageDataStartsEmpty(std::span<const std::uint8_t> file) {

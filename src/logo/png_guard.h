@@ -21,9 +21,13 @@ bool PngImageDataRunsPastEnd(std::span<const std::uint8_t> file);
 // and 0 when the file is not a PNG with a header stb_image would take.
 std::uint64_t PngImageDataNeed(std::span<const std::uint8_t> file);
 
-// True when the file is a PNG whose image data inflates to more than its rows need (with a
-// margin), found by inflating it into a buffer of that bound and no more. Throws std::bad_alloc
-// when even that buffer cannot be had.
-bool PngImageDataInflatesPastNeed(std::span<const std::uint8_t> file);
+enum class PngInflation {
+    Fits,     // within what its rows need (or not a PNG)
+    PastNeed, // more than its rows need, with a margin
+    NoMemory, // not even a buffer of that bound could be had
+};
+
+// Inflates a PNG's image data into a buffer of what its rows need (with a margin) and no more.
+PngInflation CheckPngInflation(std::span<const std::uint8_t> file);
 
 } // namespace quillet::logo

@@ -27,7 +27,8 @@ public:
     LogoProcess& operator=(const LogoProcess&) = delete;
 
     pid_t Pid() const { return pid_; }
-    // Bytes the program has read so far (its /proc io count), -1 once it has ended.
+    // Bytes the program has read so far (its /proc io count), -1 once it has ended. Allocates
+    // nothing.
     long long BytesRead() const;
     // Waits for the end (killing it after `limit`) and collects what it said.
     ProgramRun Wait(std::chrono::milliseconds limit = std::chrono::seconds(120));
