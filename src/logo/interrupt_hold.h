@@ -16,12 +16,19 @@ public:
     InterruptHold(const InterruptHold&) = delete;
     InterruptHold& operator=(const InterruptHold&) = delete;
 
-    // Whether an interrupt came since the hold began.
+    // Whether an interrupt came since the hold began (on Windows, since NoteInterrupts).
     bool Pending() const;
 
+#ifdef _WIN32
+    // From now on an interrupt is noted, not obeyed at once, and the next hold ends the process
+    // as interrupted before it puts anything in place. Wine's own handling of Ctrl-C would end
+    // the process with status 0, as if it had succeeded.
+    static void NoteInterrupts();
+#endif
+
 private:
-    bool held_ = false;
 #ifndef _WIN32
+    bool held_ = false;
     sigset_t saved_{}; // the mask before
 #endif
 };

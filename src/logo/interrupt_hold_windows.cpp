@@ -8,13 +8,14 @@ namespace quillet::logo {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<bool> noting{false};
 // Set while nothing is held: a console being closed waits on it (the system allows 5 s).
 HANDLE released = CreateEventW(nullptr, TRUE, TRUE, nullptr);
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     interrupted = true;
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        return TRUE; // taken up when the hold ends
+        return TRUE; // taken up by the hold
     }
     // Closing, log-off, shut-down: the process ends when this returns, so not before the files
     // are in place.
@@ -24,19 +25,21 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 } // namespace
 
+void InterruptHold::NoteInterrupts() {
+    if (!noting.exchange(true)) {
+        SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+    }
+}
+
 InterruptHold::InterruptHold() {
-    interrupted = false;
     ResetEvent(released);
-    held_ = SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+    NoteInterrupts();
 }
 
 InterruptHold::~InterruptHold() {
     SetEvent(released);
-    if (held_) {
-        SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
-    }
     if (interrupted) {
-        // As the console's own handling of Ctrl-C would have done.
+        // As the console's own handling of Ctrl-C does on Windows.
         ExitProcess(STATUS_CONTROL_C_EXIT);
     }
 }
