@@ -2,6 +2,7 @@
 
 #include "image/bmp_check.h"
 #include "image/mono_bmp_writer.h"
+#include "logo/disk_ops.h"
 #include "logo/file_paths.h"
 #include "logo/logo_options.h"
 #include "logo/output_files.h"
@@ -79,7 +80,10 @@ bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::
         why = Quoted(name) + " is the input; it is never overwritten";
         return false;
     }
-    if (fs::exists(followed) && !fs::is_regular_file(followed)) {
+    // Windows' device names (NUL, COM1) show only to the system's own look.
+    PlaceKind kind = PlaceKind::Missing;
+    const bool device = KindOf(path, kind).ok && kind == PlaceKind::Other;
+    if ((fs::exists(followed) && !fs::is_regular_file(followed)) || device) {
         why = Quoted(name) + " is not a regular file (a device, a FIFO or a socket); it is never "
                              "replaced";
         return false;

@@ -126,8 +126,8 @@ void Undo(std::span<const OutputFile> files, std::vector<Step>& steps, std::stri
         if (back.ok) {
             step.kept.Taken();
         } else {
-            why += "; the old '" + PathToUtf8(files[i].path) + "' cannot be put back (" + back.why +
-                   ") and is kept as '" + PathToUtf8(step.kept.Path()) + "'";
+            why += "; the old '" + Shown(PathToUtf8(files[i].path)) + "' cannot be put back (" +
+                   back.why + ") and is kept as '" + Shown(PathToUtf8(step.kept.Path())) + "'";
             step.kept.Taken();
         }
     }
