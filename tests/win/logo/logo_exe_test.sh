@@ -22,6 +22,12 @@ status=$?
 [ "$status" -eq 2 ] || fail "--paper 70 exited $status"
 grep -q 'usage: QuilletLogo' "$work/bad.err" || fail "no usage after a bad argument"
 
+# A device name is never replaced, --force or not.
+"$wine_exec" "$exe" x.png -o NUL --force </dev/null >/dev/null 2>"$work/nul.err"
+status=$?
+[ "$status" -eq 2 ] || fail "-o NUL --force exited $status"
+grep -q "'NUL' is not a regular file" "$work/nul.err" || fail "-o NUL: $(cat "$work/nul.err")"
+
 convert -size 300x90 gradient:orange-navy -fill white -draw 'circle 150,45 150,10' \
     "$work/colour.png" || fail "convert"
 "$native" "$work/colour.png" -o "$work/native.bmp" --dither atkinson >/dev/null ||
