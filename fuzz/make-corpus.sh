@@ -54,6 +54,18 @@ convert "${pic[@]}" -depth 16 "$out/logo_rgb16.png"
 convert "${pic[@]}" -colors 5 -define png:color-type=3 "$out/logo_palette.png"
 convert -size 16x12 xc:none -fill 'rgba(0,0,0,0.5)' -draw 'rectangle 2,2 12,9' \
     -define png:color-type=6 "$out/logo_rgba.png"
+# Interlaced with short passes and two bits a pixel, and a 1 x 1 whose data inflates to 1 MiB:
+# the bound on a PNG's image data.
+convert -size 7x13 -seed 3 plasma:fractal -colors 5 -depth 2 -interlace PNG \
+    "$out/png_interlaced_7x13_2_bits.png"
+python3 - "$out/png_inflates_past_its_rows.png" <<'PY'
+import struct, sys, zlib
+def chunk(k, d): return struct.pack('>I', len(d)) + k + d + struct.pack('>I', zlib.crc32(k + d))
+z = zlib.compressobj(9)
+data = z.compress(bytes(1 << 20)) + z.flush()
+open(sys.argv[1], 'wb').write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 1, 1, 8, 0, 0, 0, 0)) +
+                           chunk(b'IDAT', data) + chunk(b'IEND', b''))
+PY
 convert "${pic[@]}" -quality 80 "$out/logo_baseline.jpg"
 convert "${pic[@]}" -interlace Plane "$out/logo_progressive.jpg"
 convert "${pic[@]}" "$out/logo.gif"

@@ -14,8 +14,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${QUILLET_BRIDGE_PREFIX:-$root/build/wineprefix}
 . "$root/scripts/wine-env.sh"
 
+usage_line="usage: scripts/bridge.sh TARGET [--com N]   (TARGET: /dev/usb/lp0, tcp:HOST:PORT, ...)"
 usage() {
-    echo "usage: scripts/bridge.sh TARGET [--com N]   (TARGET: /dev/usb/lp0, tcp:HOST:PORT, ...)" >&2
+    echo "$usage_line" >&2
     exit 2
 }
 target=
@@ -27,7 +28,10 @@ while [ $# -gt 0 ]; do
         com=$2
         shift 2
         ;;
-    -h | --help) usage ;;
+    -h | --help)
+        echo "$usage_line"
+        exit 0
+        ;;
     -*) usage ;;
     *)
         [ -z "$target" ] || usage
@@ -37,6 +41,16 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ -n "$target" ] || usage
+# A name is shown in messages and resolved by $(...), which drops trailing newlines: a name with
+# a control character could name one device and bridge another.
+if [[ $target == *[[:cntrl:]]* ]]; then
+    echo "bridge: the printer's name $(printf '%q' "$target") holds a control character; give its plain path" >&2
+    exit 2
+fi
+if [[ $target == [Tt][Cc][Pp]:* && $target != tcp:* ]]; then
+    echo "bridge: a network printer is written tcp:HOST:PORT, in small letters; not '$target'" >&2
+    exit 2
+fi
 if ! [[ $com =~ ^[1-9][0-9]?$|^[12][0-9][0-9]$ ]] || [ "$com" -gt 255 ]; then
     echo "bridge: --com takes a port number from 1 to 255, not '$com'" >&2
     exit 2
@@ -101,7 +115,9 @@ tcp:*)
         good_host=1
         for part in "${BASH_REMATCH[@]:1}"; do [ "$((10#$part))" -le 255 ] || good_host=0; done
     elif [[ $host =~ ^\[[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*\]$ ]]; then
-        good_host=1
+        # The brackets may hold only a real IPv6 address: socat reads anything else its own way.
+        python3 -c 'import ipaddress, sys; ipaddress.IPv6Address(sys.argv[1])' "${host:1:-1}" \
+            2>/dev/null && good_host=1
     elif [[ $host =~ $name ]] && ! [[ $host =~ ^[0-9.]+$ ]]; then
         good_host=1
     fi
@@ -119,7 +135,13 @@ tcp:*)
         echo "bridge: there is no $target (is the printer plugged in and switched on?)" >&2
         exit 1
     fi
-    device=$(readlink -f -- "$target")
+    # The x keeps a trailing newline of the resolved path, which $(...) would drop.
+    device=$(readlink -f -- "$target" && echo x)
+    device=${device%$'\n'x}
+    if [[ $device == *[[:cntrl:]]* ]]; then
+        echo "bridge: $target leads to $(printf '%q' "$device"), a path holding a control character; give a path without one" >&2
+        exit 1
+    fi
     if [ ! -c "$device" ]; then
         echo "bridge: $target is not a device (a printer is a character device such as /dev/usb/lp0)" >&2
         exit 1

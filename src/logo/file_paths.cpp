@@ -1,5 +1,6 @@
 #include "logo/file_paths.h"
 
+#include <cwctype>
 #include <fstream>
 #include <system_error>
 
@@ -22,14 +23,54 @@ fs::path WithSuffix(const fs::path& path, const std::string& suffix) {
     return out;
 }
 
+namespace {
+
+// Absolute first: a relative path that does not exist stays relative in weakly_canonical, so
+// "o.bmp" and "./o.bmp" would differ.
+fs::path Canonical(const fs::path& path, std::error_code& error) {
+    const fs::path absolute = fs::absolute(path, error);
+    if (error) {
+        return {};
+    }
+    fs::path canonical = fs::weakly_canonical(absolute, error);
+#ifdef _WIN32
+    // Names differing only in case are one file on Windows' file systems.
+    std::wstring folded = canonical.native();
+    for (wchar_t& c : folded) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    canonical = folded;
+#endif
+    return canonical;
+}
+
+} // namespace
+
 bool SamePlace(const fs::path& a, const fs::path& b) {
     std::error_code error;
     if (fs::equivalent(a, b, error)) {
         return true;
     }
-    const fs::path ra = fs::weakly_canonical(a, error);
-    const fs::path rb = fs::weakly_canonical(b, error);
-    return !error && ra == rb;
+    std::error_code errorA, errorB;
+    const fs::path ra = Canonical(a, errorA);
+    const fs::path rb = Canonical(b, errorB);
+    return !errorA && !errorB && ra == rb;
+}
+
+std::string Shown(const std::string& name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            shown += "\\x";
+            shown += kHex[b >> 4];
+            shown += kHex[b & 15];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 bool ReadWholeFile(const fs::path& path, std::uint64_t maxBytes, std::vector<std::uint8_t>& bytes,

@@ -2,6 +2,7 @@
 
 #include "image/bmp_check.h"
 #include "image/mono_bmp_writer.h"
+#include "logo/disk_ops.h"
 #include "logo/file_paths.h"
 #include "logo/logo_options.h"
 #include "logo/output_files.h"
@@ -54,7 +55,7 @@ std::string Grouped(std::uint64_t value) {
 
 std::string Quoted(const std::string& name) {
     std::string quoted(1, '\'');
-    quoted += name;
+    quoted += Shown(name);
     quoted += '\'';
     return quoted;
 }
@@ -64,17 +65,27 @@ int BadArguments(const std::string& program, const std::string& why, std::ostrea
     return 2;
 }
 
-// An output may not be a folder, nor the input, nor an existing file unless --force.
+// An output may not be a folder, a device, a FIFO or a socket, nor the input, nor an existing
+// file unless --force.
 bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::string& why) {
     const fs::path path = PathFromUtf8(name);
     std::error_code error;
-    if (fs::is_directory(path, error) ||
+    const fs::file_status followed = fs::status(path, error);
+    if (fs::is_directory(followed) ||
         (!name.empty() && (name.back() == '/' || name.back() == '\\'))) {
         why = Quoted(name) + " is a folder; name the file to write in it";
         return false;
     }
     if (SamePlace(path, PathFromUtf8(options.input))) {
         why = Quoted(name) + " is the input; it is never overwritten";
+        return false;
+    }
+    // Windows' device names (NUL, COM1) show only to the system's own look.
+    PlaceKind kind = PlaceKind::Missing;
+    const bool device = KindOf(path, kind).ok && kind == PlaceKind::Other;
+    if ((fs::exists(followed) && !fs::is_regular_file(followed)) || device) {
+        why = Quoted(name) + " is not a regular file (a device, a FIFO or a socket); it is never "
+                             "replaced";
         return false;
     }
     if (!options.force && fs::exists(fs::symlink_status(path, error))) {
@@ -84,13 +95,24 @@ bool CheckOutputPlace(const std::string& name, const LogoOptions& options, std::
     return true;
 }
 
+// Which outputs held a file when the run began: with --force, only those are replaced.
+struct Replacing {
+    bool output = false;
+    bool preview = false;
+};
+
+bool ThereNow(const std::string& name) {
+    std::error_code error;
+    return !name.empty() && fs::exists(fs::symlink_status(PathFromUtf8(name), error));
+}
+
 // Reads, converts and writes; options already checked.
-int Convert(const std::string& program, const LogoOptions& options, std::ostream& out,
-            std::ostream& err) {
+int Convert(const std::string& program, const LogoOptions& options, const Replacing& replace,
+            std::ostream& out, std::ostream& err) {
     std::string why;
     std::vector<std::uint8_t> file;
     if (!ReadWholeFile(PathFromUtf8(options.input), kMaxFileBytes, file, why)) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        err << program << ": cannot read " << Quoted(options.input) << ": " << why << "\n";
         return 1;
     }
     Size source;
@@ -101,7 +123,7 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
         return BadArguments(program, Quoted(options.input) + ": " + why, err);
     }
     if (result != ConvertResult::Ok) {
-        err << program << ": cannot read '" << options.input << "': " << why << "\n";
+        err << program << ": cannot read " << Quoted(options.input) << ": " << why << "\n";
         return 1;
     }
     file = {};
@@ -113,27 +135,27 @@ int Convert(const std::string& program, const LogoOptions& options, std::ostream
     if (!options.preview.empty()) {
         png = PreviewPng(dots);
         if (png.empty()) {
-            err << program << ": cannot encode the preview '" << options.preview << "'\n";
+            err << program << ": cannot encode the preview " << Quoted(options.preview) << "\n";
             return 1;
         }
     }
-    std::vector<OutputFile> files{{PathFromUtf8(options.output), bmp}};
+    std::vector<OutputFile> files{{PathFromUtf8(options.output), bmp, replace.output}};
     std::vector<std::string> names{options.output};
     if (!options.preview.empty()) {
-        files.push_back({PathFromUtf8(options.preview), png});
+        files.push_back({PathFromUtf8(options.preview), png, replace.preview});
         names.push_back(options.preview);
     }
     std::size_t failed = 0;
     if (!WriteFilesTogether(files, failed, why)) {
-        err << program << ": cannot write '" << names[failed] << "': " << why << "\n";
+        err << program << ": cannot write " << Quoted(names[failed]) << ": " << why << "\n";
         return 1;
     }
 
     const Size made{dots.width, dots.height};
-    out << options.input << " " << source.width << "x" << source.height << " -> " << options.output
-        << " " << made.width << "x" << made.height << ", " << DitherName(options.convert.dither)
-        << (options.convert.invert ? ", inverted" : "") << ", NV block "
-        << Grouped(NvBlockBytes(made)) << " bytes\n";
+    out << Shown(options.input) << " " << source.width << "x" << source.height << " -> "
+        << Shown(options.output) << " " << made.width << "x" << made.height << ", "
+        << DitherName(options.convert.dither) << (options.convert.invert ? ", inverted" : "")
+        << ", NV block " << Grouped(NvBlockBytes(made)) << " bytes\n";
     if (made.height > kNvMaxHeightDots) {
         err << program << ": warning: " << made.height << " dots tall; Quillet stores at most "
             << kNvMaxHeightDots << " in NV memory (the download's columns hold "
@@ -171,9 +193,11 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
         return BadArguments(program, "the preview and the output are the same file", err);
     }
     try {
-        return Convert(program, options, out, err);
+        const Replacing replace{options.force && ThereNow(options.output),
+                                options.force && ThereNow(options.preview)};
+        return Convert(program, options, replace, out, err);
     } catch (const std::bad_alloc&) {
-        err << program << ": cannot convert '" << options.input << "': not enough memory\n";
+        err << program << ": cannot convert " << Quoted(options.input) << ": not enough memory\n";
         return 1;
     }
 }

@@ -1,54 +1,14 @@
 #include "logo/logo_options.h"
 
 #include "logo/file_paths.h"
-
-#include <charconv>
-#include <optional>
+#include "logo/picture_options.h"
 
 namespace quillet::logo {
-namespace {
-
-std::optional<std::uint32_t> Number(const std::string& text, std::uint32_t low,
-                                    std::uint32_t high) {
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || at != end || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> Gamma(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    if (text.empty() || error != std::errc() || at != end || !(value >= kMinGamma) ||
-        !(value <= kMaxGamma)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::string GammaText(double value) {
-    std::string text = std::to_string(value);
-    text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.') {
-        text.pop_back();
-    }
-    return text;
-}
-
-} // namespace
 
 ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& options,
                              std::string& why) {
     options = {};
-    bool widthGiven = false;
-    bool paperGiven = false;
-    bool ditherGiven = false;
-    bool thresholdGiven = false;
-    bool gammaGiven = false;
+    PictureOptionParser picture;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -61,8 +21,7 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
             return ParseResult::Help;
         }
         const bool takesValue =
-            option && (arg == "-o" || arg == "--width" || arg == "--paper" || arg == "--dither" ||
-                       arg == "--threshold" || arg == "--gamma" || arg == "--preview");
+            option && (arg == "-o" || arg == "--preview" || PictureOptionTakesValue(arg));
         if (takesValue && i + 1 >= args.size()) {
             why = arg + " needs a value";
             return ParseResult::Bad;
@@ -76,81 +35,26 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
             if (options.input.empty()) {
                 options.input = arg;
             } else {
-                why = "one INPUT only, but '" + arg + "' follows '" + options.input + "'";
+                why = "one INPUT only, but '" + Shown(arg) + "' follows '" + Shown(options.input) +
+                      "'";
                 return ParseResult::Bad;
             }
         } else if (arg == "-o") {
             options.output = value;
         } else if (arg == "--preview") {
             options.preview = value;
-        } else if (arg == "--width") {
-            const auto dots = Number(value, 1, kMaxWidthDots);
-            if (!dots) {
-                why = "--width takes 1 to " + std::to_string(kMaxWidthDots) + " dots, not '" +
-                      value + "'";
+        } else if (IsPictureOption(arg)) {
+            if (!picture.Take(arg, value, why)) {
                 return ParseResult::Bad;
             }
-            options.convert.width = *dots;
-            widthGiven = true;
-        } else if (arg == "--paper") {
-            if (value != "80" && value != "58") {
-                why = "--paper takes 80 or 58, not '" + value + "'";
-                return ParseResult::Bad;
-            }
-            options.convert.maxWidth = value == "80" ? kPaper80Dots : kPaper58Dots;
-            paperGiven = true;
-        } else if (arg == "--dither") {
-            const auto kind = DitherFromName(value);
-            if (!kind) {
-                why = "--dither takes floyd-steinberg, atkinson, ordered or threshold, not '" +
-                      value + "'";
-                return ParseResult::Bad;
-            }
-            options.convert.dither = *kind;
-            ditherGiven = true;
-        } else if (arg == "--threshold") {
-            const auto level = Number(value, 0, 255);
-            if (!level) {
-                why = "--threshold takes 0 to 255, not '" + value + "'";
-                return ParseResult::Bad;
-            }
-            options.convert.threshold = static_cast<std::uint8_t>(*level);
-            thresholdGiven = true;
-        } else if (arg == "--gamma") {
-            const auto gamma = Gamma(value);
-            if (!gamma) {
-                why = "--gamma takes " + GammaText(kMinGamma) + " to " + GammaText(kMaxGamma) +
-                      ", not '" + value + "'";
-                return ParseResult::Bad;
-            }
-            options.convert.gamma = *gamma;
-            gammaGiven = true;
-        } else if (arg == "--invert") {
-            options.convert.invert = true;
         } else if (arg == "--force") {
             options.force = true;
         } else {
-            why = "unknown option '" + arg + "'";
+            why = "unknown option '" + Shown(arg) + "'";
             return ParseResult::Bad;
         }
     }
-    // --threshold alone asks for the threshold dither; beside another dither it means nothing.
-    if (thresholdGiven && !ditherGiven) {
-        options.convert.dither = DitherKind::Threshold;
-    }
-    const bool threshold = options.convert.dither == DitherKind::Threshold;
-    if (thresholdGiven && !threshold) {
-        why = "--threshold is for --dither threshold, not --dither " +
-              std::string(DitherName(options.convert.dither));
-        return ParseResult::Bad;
-    }
-    if (gammaGiven && threshold) {
-        why = "--gamma shapes the tone of the other dithers; --dither threshold cuts at "
-              "--threshold";
-        return ParseResult::Bad;
-    }
-    if (widthGiven && paperGiven) {
-        why = "--width and --paper exclude each other";
+    if (!picture.Finish(options.convert, why)) {
         return ParseResult::Bad;
     }
     if (options.input.empty()) {

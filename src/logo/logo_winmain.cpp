@@ -1,6 +1,7 @@
 // QuilletLogo.exe: the converter on Windows. A picture dropped onto it in Explorer arrives as its
 // one argument in a console of its own, which would vanish with the result: it waits for a key.
 // Run from a prompt, a script or a terminal, it never waits.
+#include "logo/interrupt_hold.h"
 #include "logo/logo_command.h"
 
 #include <windows.h>
@@ -41,6 +42,8 @@ bool OwnConsole() {
 
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);
+    // Ctrl-C while converting: nothing is written, and the run ends as interrupted.
+    quillet::logo::InterruptHold::NoteInterrupts();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         args.push_back(Utf8(argv[i]));

@@ -1,142 +1,134 @@
 #include "logo/output_files.h"
 
+#include "logo/disk_ops.h"
 #include "logo/file_paths.h"
+#include "logo/interrupt_hold.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <random>
-#include <system_error>
+#include <set>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace quillet::logo {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ErrnoText(int error) {
-    return std::generic_category().message(error);
-}
-
-// A name beside `target` no one else picks: a dot, the target's name, a random number, ".tmp".
-fs::path TemporaryName(const fs::path& target) {
+// Short whatever the target's name, so that a name of 255 bytes can still be written.
+fs::path TemporaryNameIn(const fs::path& folder) {
     static std::mt19937_64 random{std::random_device{}() ^
                                   (std::uint64_t{std::random_device{}()} << 32)};
-    char number[17];
-    std::snprintf(number, sizeof number, "%016llx", static_cast<unsigned long long>(random()));
-    // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) on a chain of string additions.
-    std::string file(1, '.');
-    file += PathToUtf8(target.filename());
-    file += '.';
-    file += number;
-    file += ".tmp";
-    fs::path name = target;
-    name.replace_filename(PathFromUtf8(file));
-    return name;
+    char name[32];
+    std::snprintf(name, sizeof name, ".ql-%016llx.tmp", static_cast<unsigned long long>(random()));
+    return folder / name;
 }
 
-int OpenNew(const fs::path& path) {
-#ifdef _WIN32
-    return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-#endif
+constexpr const char* kAppeared = "a file of that name appeared meanwhile; it is kept";
+
+fs::path FolderOf(const fs::path& path) {
+    const fs::path folder = path.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const unsigned chunk = bytes.size() < (1u << 30) ? unsigned(bytes.size()) : (1u << 30);
-#ifdef _WIN32
-        const int wrote = _write(fd, bytes.data(), chunk);
-#else
-        const ssize_t wrote = write(fd, bytes.data(), chunk);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-#endif
-        if (wrote <= 0) {
-            if (wrote == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(wrote));
-    }
-    return true;
-}
-
-int Close(int fd) {
-#ifdef _WIN32
-    return _close(fd);
-#else
-    return close(fd);
-#endif
-}
-
-// The temporary file of one output, removed unless it was renamed into place.
+// A file of ours under a temporary name, removed unless it was renamed into place.
 class Temporary {
 public:
+    Temporary() = default;
+    Temporary(const Temporary&) = delete;
+    Temporary& operator=(const Temporary&) = delete;
     ~Temporary() { Remove(); }
-    bool Write(const OutputFile& file, std::string& why) {
-        int fd = -1;
-        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-            path_ = TemporaryName(file.path);
-            fd = OpenNew(path_);
-            if (fd < 0 && errno != EEXIST) {
+
+    DiskResult Write(const fs::path& folder, std::span<const std::uint8_t> bytes,
+                     const fs::path& modeOf) {
+        DiskResult r;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const fs::path path = TemporaryNameIn(folder);
+            r = WriteNewFile(path, bytes, modeOf);
+            if (r.ok) {
+                path_ = path;
+            }
+            if (!r.nameTaken) {
                 break;
             }
         }
-        if (fd < 0) {
-            why = "it cannot be created (" + ErrnoText(errno) + ")";
-            path_.clear();
-            return false;
+        return r;
+    }
+    // A second name for the file at `target`: a hard link, or a copy without them.
+    DiskResult Keep(const fs::path& target, PlaceKind kind) {
+        DiskResult r;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const fs::path path = TemporaryNameIn(FolderOf(target));
+            r = kind == PlaceKind::Regular ? LinkNew(target, path) : CopyLink(target, path);
+            if (!r.ok && !r.nameTaken && kind == PlaceKind::Regular) {
+                r = Copy(target, path);
+            }
+            if (r.ok) {
+                path_ = path;
+            }
+            if (!r.nameTaken) {
+                break;
+            }
         }
-        const bool wrote = WriteAll(fd, file.bytes);
-        const int writeError = errno;
-        const bool closed = Close(fd) == 0;
-        if (!wrote || !closed) {
-            why = "writing it failed (" + ErrnoText(wrote ? errno : writeError) + ")";
-            return false;
-        }
-        return true;
+        return r;
     }
     const fs::path& Path() const { return path_; }
     void Taken() { path_.clear(); }
     void Remove() {
         if (!path_.empty()) {
-            std::error_code ignored;
-            fs::remove(path_, ignored);
+            RemoveFile(path_);
             path_.clear();
         }
     }
 
 private:
+    static DiskResult Copy(const fs::path& from, const fs::path& to) {
+        std::vector<std::uint8_t> bytes;
+        std::string why;
+        if (!ReadWholeFile(from, std::uint64_t{1} << 40, bytes, why)) {
+            return {false, false, why};
+        }
+        return WriteNewFile(to, bytes, from);
+    }
+    static DiskResult CopyLink(const fs::path& from, const fs::path& to) {
+        std::error_code error;
+        fs::copy_symlink(from, to, error);
+        return error ? DiskResult{false, error == std::errc::file_exists, error.message()}
+                     : DiskResult{};
+    }
+
     fs::path path_;
 };
 
-// What a rename replaced: a second name for the old file, to put it back on a later failure.
-struct Replaced {
-    fs::path target;
-    fs::path keep; // empty: there was no old file
+struct Step {
+    PlaceKind before = PlaceKind::Missing;
+    Temporary file; // the new file until it is renamed into place
+    Temporary kept; // the old file's second name
     bool done = false;
 };
 
-void Undo(std::vector<Replaced>& replaced) {
-    for (Replaced& r : replaced) {
-        std::error_code ignored;
-        if (r.done && r.keep.empty()) {
-            fs::remove(r.target, ignored);
-        } else if (r.done) {
-            fs::rename(r.keep, r.target, ignored);
-        } else if (!r.keep.empty()) {
-            fs::remove(r.keep, ignored);
+bool HasOld(PlaceKind kind) {
+    return kind == PlaceKind::Regular || kind == PlaceKind::Link;
+}
+
+// Puts back what the renames done so far replaced; what cannot be put back stays under its
+// second name, which `why` then tells.
+void Undo(std::span<const OutputFile> files, std::vector<Step>& steps, std::string& why) {
+    for (std::size_t i = steps.size(); i-- > 0;) {
+        Step& step = steps[i];
+        if (!step.done) {
+            continue;
+        }
+        if (!HasOld(step.before)) {
+            RemoveFile(files[i].path);
+            continue;
+        }
+        const DiskResult back = MoveReplacing(step.kept.Path(), files[i].path);
+        if (back.ok) {
+            step.kept.Taken();
+        } else {
+            why += "; the old '" + Shown(PathToUtf8(files[i].path)) + "' cannot be put back (" +
+                   back.why + ") and is kept as '" + Shown(PathToUtf8(step.kept.Path())) + "'";
+            step.kept.Taken();
         }
     }
 }
@@ -144,47 +136,72 @@ void Undo(std::vector<Replaced>& replaced) {
 } // namespace
 
 bool WriteFilesTogether(std::span<const OutputFile> files, std::size_t& failed, std::string& why) {
-    std::vector<Temporary> temporaries(files.size());
+    const InterruptHold hold;
+    std::vector<Step> steps(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!temporaries[i].Write(files[i], why)) {
-            failed = i;
+        failed = i;
+        const DiskResult kind = KindOf(files[i].path, steps[i].before);
+        if (!kind.ok) {
+            why = "it cannot be looked at (" + kind.why + ")";
+            return false;
+        }
+        if (steps[i].before == PlaceKind::Other) {
+            why = "it is not a regular file";
+            return false;
+        }
+        if (HasOld(steps[i].before) && !files[i].replace) {
+            why = kAppeared;
+            return false;
+        }
+        const DiskResult wrote =
+            steps[i].file.Write(FolderOf(files[i].path), files[i].bytes,
+                                steps[i].before == PlaceKind::Regular ? files[i].path : fs::path());
+        if (!wrote.ok) {
+            why = "it cannot be created (" + wrote.why + ")";
             return false;
         }
     }
-    std::vector<Replaced> replaced;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Replaced r{files[i].path, {}, false};
-        std::error_code error;
-        // All but the last keep their old file under a second name until every rename is done.
-        const bool exists = fs::symlink_status(r.target, error).type() != fs::file_type::not_found;
-        if (i + 1 < files.size() && exists) {
-            // A file system without hard links (FAT) gets no second name: there a failing
-            // later rename leaves this file replaced.
-            r.keep = TemporaryName(r.target);
-            fs::create_hard_link(r.target, r.keep, error);
-            if (error) {
-                r.keep.clear();
-                error.clear();
+    // All but the last keep their old file under a second name until every rename is done.
+    for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+        failed = i;
+        if (HasOld(steps[i].before)) {
+            const DiskResult kept = steps[i].kept.Keep(files[i].path, steps[i].before);
+            if (!kept.ok) {
+                why = "its old file cannot be kept to put back on a failure (" + kept.why + ")";
+                return false;
             }
         }
-        fs::rename(temporaries[i].Path(), r.target, error);
-        if (!error) {
-            temporaries[i].Taken();
-            r.done = true;
+    }
+    if (hold.Pending()) {
+        why = "interrupted";
+        return false;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        failed = i;
+        Step& step = steps[i];
+        PlaceKind now = PlaceKind::Missing;
+        DiskResult moved = KindOf(files[i].path, now);
+        if (moved.ok && now == PlaceKind::Other) {
+            moved = {false, false, "it is no longer a regular file"};
+        } else if (moved.ok) {
+            moved = HasOld(step.before) ? MoveReplacing(step.file.Path(), files[i].path)
+                                        : MoveNoReplace(step.file.Path(), files[i].path);
         }
-        replaced.push_back(r);
-        if (error) {
-            failed = i;
-            why = "it cannot be replaced (" + error.message() + ")";
-            Undo(replaced);
+        if (!moved.ok) {
+            why = moved.nameTaken ? kAppeared : "it cannot be replaced (" + moved.why + ")";
+            Undo(files, steps, why);
             return false;
         }
+        step.file.Taken();
+        step.done = true;
     }
-    for (const Replaced& r : replaced) {
-        std::error_code ignored;
-        if (!r.keep.empty()) {
-            fs::remove(r.keep, ignored);
-        }
+    std::set<fs::path> folders;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        steps[i].kept.Remove();
+        folders.insert(FolderOf(files[i].path));
+    }
+    for (const fs::path& folder : folders) {
+        SyncFolder(folder);
     }
     return true;
 }

@@ -108,6 +108,18 @@ DecodeResult DecodePicture(std::span<const std::uint8_t> file, const DecodeLimit
         return DecodeResult::TooLarge;
     }
 
+    switch (CheckPngInflation(file)) {
+    case PngInflation::Fits:
+        break;
+    case PngInflation::PastNeed:
+        why = "the picture is damaged (its image data inflates to more than its " +
+              std::to_string(width) + " x " + std::to_string(height) + " pixels take)";
+        return DecodeResult::Damaged;
+    case PngInflation::NoMemory:
+        why = kNoMemory;
+        return DecodeResult::NoMemory;
+    }
+
     int gotWidth = 0, gotHeight = 0, gotChannels = 0;
     QuilletStbClearFailureReason();
     std::unique_ptr<stbi_uc, StbiFree> decoded(

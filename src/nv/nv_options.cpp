@@ -1,10 +1,9 @@
 #include "nv/nv_options.h"
 
-#include "logo/dither.h"
-
 #include "logo/file_paths.h"
 #include "nv/job_payload.h"
 #include "printer/nv_graphics_encoder.h"
+#include "logo/picture_options.h"
 
 #include <CLI/CLI.hpp>
 
@@ -86,21 +85,24 @@ bool ResolveSetting(const std::string& name, const std::string& value, NvOptions
     return true;
 }
 
+void Take(logo::PictureOptionParser& picture, const std::string& name, const std::string& value) {
+    std::string why;
+    if (!picture.Take(name, value, why)) {
+        throw CLI::ValidationError(why);
+    }
+}
+
 struct RawOptions {
     std::vector<std::string> ports;
     std::string portsFile;
     std::string flow = "none";
     double confirmSeconds = 60;
     double nvWaitSeconds = 5;
-    std::uint32_t width = 0;
-    int paper = 0;
-    std::string dither;
-    int threshold = -1;
+    logo::PictureOptionParser picture;
     std::string settingName;
     std::string settingValue;
     std::vector<std::string> numbers; // image numbers, or keys with --graphics
     std::vector<std::string> keys;
-    bool invert = false;
 };
 
 void AddPortOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
@@ -138,20 +140,22 @@ void AddConfirmOptions(CLI::App& command, RawOptions& raw) {
         ->check(CLI::Range(0.0, 3600.0));
 }
 
+// The same options as quillet-logo's, checked by the same code.
 void AddPictureOptions(CLI::App& command, RawOptions& raw) {
-    command.add_option("--width", raw.width, "convert pictures to exactly this many dots across")
-        ->check(CLI::Range(1u, logo::kMaxWidthDots));
-    command.add_option("--paper", raw.paper, "convert pictures for 80 or 58 mm paper (default 80)")
-        ->check(CLI::IsMember({80, 58}));
-    command
-        .add_option("--dither", raw.dither,
-                    "floyd-steinberg (default), atkinson, ordered or threshold")
-        ->check(CLI::IsMember({"floyd-steinberg", "atkinson", "ordered", "threshold"}));
-    command
-        .add_option("--threshold", raw.threshold,
-                    "a dot where the grey is below it (128); selects --dither threshold")
-        ->check(CLI::Range(0, 255));
-    command.add_flag("--invert", raw.invert, "swap black and white");
+    for (const logo::PictureOption& option : logo::PictureOptions()) {
+        const std::string name = option.name;
+        if (option.value == nullptr) {
+            command.add_flag_callback(
+                name, [&raw, name] { Take(raw.picture, name, ""); }, option.help);
+        } else {
+            command
+                .add_option_function<std::string>(
+                    name,
+                    [&raw, name](const std::string& value) { Take(raw.picture, name, value); },
+                    option.help)
+                ->type_name(option.value);
+        }
+    }
 }
 
 // One port a line; blank lines and everything from # on are skipped.
@@ -293,26 +297,8 @@ bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
         std::chrono::milliseconds(static_cast<long long>(raw.confirmSeconds * 1000));
     options.nvWait = std::chrono::milliseconds(static_cast<long long>(raw.nvWaitSeconds * 1000));
 
-    if (raw.width != 0 && raw.paper != 0) {
-        why = "--width and --paper exclude each other";
+    if (!raw.picture.Finish(options.convert, why))
         return false;
-    }
-    options.convert.width = raw.width;
-    if (raw.paper == 58)
-        options.convert.maxWidth = logo::kPaper58Dots;
-    if (!raw.dither.empty())
-        options.convert.dither = *logo::DitherFromName(raw.dither);
-    // As in quillet-logo: --threshold alone means the threshold dither.
-    if (raw.threshold >= 0) {
-        if (raw.dither.empty())
-            options.convert.dither = logo::DitherKind::Threshold;
-        if (options.convert.dither != logo::DitherKind::Threshold) {
-            why = "--threshold goes with --dither threshold";
-            return false;
-        }
-        options.convert.threshold = static_cast<std::uint8_t>(raw.threshold);
-    }
-    options.convert.invert = raw.invert;
 
     if (!ResolveTargets(options, raw, why))
         return false;

@@ -2,21 +2,15 @@
 // which files exist afterwards.
 #include "../unit/bmp_builder.h"
 #include "image/mono_bmp.h"
+#include "logo_program.h"
 #include "logo_test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <bit>
 #include <cmath>
 #include <fstream>
 #include <iterator>
-
-extern char** environ;
 
 namespace quillet::logo {
 namespace {
@@ -24,67 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-struct ProgramRun {
-    int status = -1;
-    std::string out, err;
-    long maxRssKb = 0;
-};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The real program in `dir`, its output in files, its peak memory from the kernel; `env` adds
-// NAME=VALUE entries to the environment.
-ProgramRun RunLogo(const fs::path& dir, std::vector<std::string> args,
-                   std::vector<std::string> env = {}) {
-    std::vector<char*> envp;
-    for (std::string& e : env) {
-        envp.push_back(e.data());
-    }
-    for (char** e = environ; *e; ++e) {
-        envp.push_back(*e);
-    }
-    envp.push_back(nullptr);
-    args.insert(args.begin(), QUILLET_LOGO_PROGRAM);
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const fs::path out = dir / ".out", err = dir / ".err";
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&files, dir.c_str());
-    ProgramRun run;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) {
-            run.status = WEXITSTATUS(status);
-        }
-        run.maxRssKb = usage.ru_maxrss;
-    }
-    posix_spawn_file_actions_destroy(&files);
-    run.out = ReadText(out);
-    run.err = ReadText(err);
-    fs::remove(out);
-    fs::remove(err);
-    return run;
-}
-
-std::vector<std::string> Files(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using test::Files;
+using test::ProgramRun;
+using test::ReadText;
+using test::RunLogo;
 
 Bytes GreyPng(std::uint32_t w, std::uint32_t h, std::uint8_t level) {
     return test::PngFile(w, h, 1, Bytes(std::size_t{w} * h, level));
@@ -98,6 +35,22 @@ Bytes HugeClaimPng() {
         png[16 + i] = png[20 + i] = static_cast<std::uint8_t>(side >> (24 - 8 * i));
     }
     return png;
+}
+
+// 1 x 1 grey whose image data inflates to 128 MiB of zeros: stb_image would grow its buffer to
+// all of it for the two bytes the picture needs.
+Bytes InflatingPng() {
+    const std::string script =
+        "import struct, zlib, sys\n"
+        "def chunk(k, d): return struct.pack('>I', len(d)) + k + d + "
+        "struct.pack('>I', zlib.crc32(k + d))\n"
+        "z = zlib.compressobj(9)\n"
+        "data = b''.join(z.compress(bytes(1 << 20)) for _ in range(128)) + z.flush()\n"
+        "sys.stdout.buffer.write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', "
+        "struct.pack('>IIBBBBB', 1, 1, 8, 0, 0, 0, 0)) + chunk(b'IDAT', data) + "
+        "chunk(b'IEND', b''))\n";
+    const std::string png = quillet::test::CommandOutput("python3 -c \"" + script + "\"");
+    return Bytes(png.begin(), png.end());
 }
 
 struct BadInput {
@@ -130,6 +83,8 @@ const BadInput kBadInputs[] = {
          return png;
      },
      "its image data runs past the end of the file"},
+    {"image_data_inflates_past_its_rows", InflatingPng,
+     "its image data inflates to more than its 1 x 1 pixels take"},
 };
 
 class BadInputs : public testing::TestWithParam<BadInput> {};
@@ -326,6 +281,9 @@ const BadArgs kBadArgs[] = {
     {"two_inputs", {"in.png", "b.png"}, "one INPUT only"},
     {"output_is_input", {"in.png", "-o", "./in.png", "--force"}, "is the input"},
     {"preview_is_output", {"in.png", "-o", "a.bmp", "--preview", "a.bmp"}, "same file"},
+    {"preview_is_output_spelled_two_ways",
+     {"in.png", "-o", "a.bmp", "--preview", "./a.bmp"},
+     "same file"},
     {"output_is_folder", {"in.png", "-o", ".", "--force"}, "'.' is a folder"},
     {"output_ends_as_folder", {"in.png", "-o", "new/"}, "'new/' is a folder"},
     {"preview_is_folder", {"in.png", "--preview", ".."}, "'..' is a folder"},

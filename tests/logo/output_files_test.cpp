@@ -62,7 +62,8 @@ TEST_P(WriteTogether, AllInPlaceOrAllAsTheyWere) {
     fs::create_directory(dir.Path() / "full");
     dir.Write("full/inside", Bytes{'x'});
     const std::vector<std::string> before = Tree(dir.Path());
-    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}, {dir.Path() / c.b, kNewB}};
+    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA, true},
+                                {dir.Path() / c.b, kNewB, true}};
     std::size_t failed = 99;
     std::string why;
     ASSERT_EQ(WriteFilesTogether(files, failed, why), c.ok) << why;
@@ -88,7 +89,7 @@ TEST(WriteTogether, ALinkInTheWayIsReplacedNotFollowed) {
     quillet::test::TempDir dir;
     dir.Write("elsewhere", Bytes{'k', 'e', 'e', 'p'});
     fs::create_symlink(dir.Path() / "elsewhere", dir.Path() / "a.bin");
-    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA}};
+    const OutputFile files[] = {{dir.Path() / "a.bin", kNewA, true}};
     std::size_t failed = 0;
     std::string why;
     ASSERT_TRUE(WriteFilesTogether(files, failed, why)) << why;

@@ -86,6 +86,8 @@ refusals=(
     "2|$tcp_usage; not 'tcp:192.0.2.300:9100'|-|tcp:192.0.2.300:9100 --com $com"
     "2|$tcp_usage; not 'tcp:printer,fork:9100'|-|tcp:printer,fork:9100 --com $com"
     "2|$tcp_usage; not 'tcp:::1:9100'|-|tcp:::1:9100 --com $com"
+    "2|$tcp_usage; not 'tcp:[:]:1'|-|tcp:[:]:1 --com $com"
+    "2|is written tcp:HOST:PORT, in small letters; not 'TCP:127.0.0.1:$closed'|-|TCP:127.0.0.1:$closed --com $com"
     "1|cannot reach 127.0.0.1:$closed: Connection refused|-|tcp:127.0.0.1:$closed --com $com"
     "1|cannot reach [::1]:$closed: Connection refused|-|tcp:[::1]:$closed --com $com"
     "1|cannot reach localhost:$closed: Connection refused|-|tcp:localhost:$closed --com $com"
@@ -100,6 +102,14 @@ if [ "$(id -u)" -eq 0 ] && mknod "$work/print,er" c 1 3; then
     refusals+=("1|the device path $work/print,er holds ',', which socat reads as part of its address syntax|-|$work/print,er --com $com")
 else
     echo "(not root: no device node with ',' in its name to try)"
+fi
+# A link whose device's name ends in a newline, beside a device of the name without it: resolved
+# by $(...), the link would bridge the other one.
+if [ "$(id -u)" -eq 0 ] && mknod "$work/lp"$'\n' c 1 3 && mknod "$work/lp" c 1 3; then
+    ln -s "$work/lp"$'\n' "$work/lp-link"
+    refusals+=("1|$work/lp-link leads to \$'$work/lp\\n', a path holding a control character|-|$work/lp-link --com $com")
+else
+    echo "(not root: no device node with a newline in its name to try)"
 fi
 for row in "${refusals[@]}"; do
     IFS='|' read -r want message runner args <<<"$row"
@@ -116,6 +126,20 @@ for row in "${refusals[@]}"; do
     [ -s "$work/refusal.out" ] && bad "bridge.sh $args printed: $(cat "$work/refusal.out")"
     expect_unregistered "bridge.sh $args"
 done
+
+# Names that the table's word splitting cannot carry.
+QUILLET_BRIDGE_PREFIX=$WINEPREFIX timeout 60 bash "$root/scripts/bridge.sh" $'/dev/null\n' \
+    --com "$com" >"$work/refusal.out" 2>"$work/refusal.err"
+status=$?
+[ "$status" -eq 2 ] || bad "a name ending in a newline: status $status, not 2"
+grep -qF "\$'/dev/null\\n' holds a control character" "$work/refusal.err" ||
+    bad "a name ending in a newline: $(cat "$work/refusal.err")"
+expect_unregistered "a name ending in a newline"
+QUILLET_BRIDGE_PREFIX=$WINEPREFIX timeout 60 bash "$root/scripts/bridge.sh" --help \
+    >"$work/help.out" 2>"$work/help.err"
+status=$?
+[ "$status" -eq 0 ] || bad "--help: status $status, not 0"
+grep -qF "usage: scripts/bridge.sh TARGET" "$work/help.out" || bad "--help printed: $(cat "$work/help.out")"
 
 echo "=== network printer: a Wine program writes through, a second bridge is refused, SIGTERM"
 bridge_listen "CREATE:$work/got-1" "$work/listener-1.log" -u || bad "listener 1 did not start"
