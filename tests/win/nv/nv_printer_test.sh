@@ -52,7 +52,7 @@ e2e_until 100 e2e_size_is "$work/printer/raw.bin" "$(stat -c %s "$work/print.bin
 e2e_run_wine cmd /c exit >/dev/null 2>&1
 
 wine_run ports ports || fail "ports exited $?"
-grep -qx 'printer:receipt  printer, CUPS:receipt, ready' "$work/ports.out" || fail "ports lists no printer:receipt"
+grep -q '^printer:receipt  printer, CUPS:receipt, ready' "$work/ports.out" || fail "ports lists no printer:receipt"
 
 wine_samples=()
 for s in "${samples[@]}"; do wine_samples+=("$(winepath -w "$s" 2>/dev/null)"); done
