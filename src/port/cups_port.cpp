@@ -52,8 +52,10 @@ public:
         Delivery delivery;
         delivery.watched = true;
         auto bytes = std::make_shared<std::vector<std::uint8_t>>(std::move(job_));
-        const CupsSubmitReply submitted = co_await OnWorker<CupsSubmitReply>(
-            [queue = queue_, title, bytes] { return SubmitCupsJob(queue, title, *bytes); });
+        auto submit = [queue = queue_, title, bytes] {
+            return SubmitCupsJob(queue, title, *bytes);
+        };
+        const CupsSubmitReply submitted = co_await OnWorker<CupsSubmitReply>(submit);
         if (submitted.jobId == 0) {
             delivery.why = submitted.why;
             co_return delivery;
@@ -63,10 +65,10 @@ public:
 
         constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
         asio::steady_timer timer(co_await asio::this_coro::executor);
+        auto look = [id = submitted.jobId] { return CupsJobState(id); };
         std::string lastSeen;
         while (Clock::now() < deadline) {
-            const CupsJobReply state = co_await OnWorker<CupsJobReply>(
-                [id = submitted.jobId] { return CupsJobState(id); });
+            const CupsJobReply state = co_await OnWorker<CupsJobReply>(look);
             if (!state.reached) {
                 lastSeen = state.why;
             } else if (state.state == kJobCompleted) {
@@ -85,10 +87,10 @@ public:
         }
 
         // Left queued, the job would write the printer at some later, unexpected time.
-        const CupsQueueReply queue =
-            co_await OnWorker<CupsQueueReply>([name = queue_] { return FindCupsQueue(name); });
-        const std::string cancelled = co_await OnWorker<std::string>(
-            [name = queue_, id = submitted.jobId] { return CancelCupsJob(name, id); });
+        auto find = [name = queue_] { return FindCupsQueue(name); };
+        const CupsQueueReply queue = co_await OnWorker<CupsQueueReply>(find);
+        auto cancel = [name = queue_, id = submitted.jobId] { return CancelCupsJob(name, id); };
+        const std::string cancelled = co_await OnWorker<std::string>(cancel);
         delivery.why = job + " was not done within " + Seconds(limit) + " s" +
                        (cancelled.empty() ? " and was cancelled"
                                           : " and could not be cancelled (" + cancelled +
@@ -112,8 +114,8 @@ private:
 } // namespace
 
 asio::awaitable<OpenResult> OpenQueuePort(const PortAddress& address) {
-    const CupsQueueReply reply =
-        co_await OnWorker<CupsQueueReply>([name = address.path] { return FindCupsQueue(name); });
+    auto find = [name = address.path] { return FindCupsQueue(name); };
+    const CupsQueueReply reply = co_await OnWorker<CupsQueueReply>(find);
     OpenResult result;
     if (reply.reach != CupsReach::Ok) {
         result.why = reply.why;

@@ -191,10 +191,10 @@ public:
         Delivery delivery;
         delivery.watched = true;
         auto bytes = std::make_shared<std::vector<std::uint8_t>>(std::move(job_));
-        const SubmitReply submitted =
-            co_await OnWorker<SubmitReply>([printer = printer_, title = Wide(title), bytes] {
-                return SubmitRaw(printer->handle, title, *bytes);
-            });
+        auto submit = [printer = printer_, title = Wide(title), bytes] {
+            return SubmitRaw(printer->handle, title, *bytes);
+        };
+        const SubmitReply submitted = co_await OnWorker<SubmitReply>(submit);
         if (submitted.jobId == 0) {
             delivery.why = submitted.why;
             co_return delivery;
@@ -206,15 +206,15 @@ public:
                        ? std::string()
                        : SystemMessage(GetLastError());
         };
+        auto look = [printer = printer_, id = submitted.jobId] {
+            return JobState(printer->handle, id);
+        };
 
         constexpr auto tuple = asio::experimental::as_tuple(asio::use_awaitable);
         asio::steady_timer timer(co_await asio::this_coro::executor);
         DWORD lastStatus = 0;
         while (Clock::now() < deadline) {
-            const JobReply state =
-                co_await OnWorker<JobReply>([printer = printer_, id = submitted.jobId] {
-                    return JobState(printer->handle, id);
-                });
+            const JobReply state = co_await OnWorker<JobReply>(look);
             if (state.gone || (state.status & kJobDone)) {
                 delivery.delivered = true;
                 co_return delivery;
@@ -253,8 +253,8 @@ private:
 } // namespace
 
 asio::awaitable<OpenResult> OpenQueuePort(const PortAddress& address) {
-    const OpenReply reply = co_await OnWorker<OpenReply>(
-        [name = address.path, shown = address.text] { return OpenSpooler(name, shown); });
+    auto open = [name = address.path, shown = address.text] { return OpenSpooler(name, shown); };
+    const OpenReply reply = co_await OnWorker<OpenReply>(open);
     OpenResult result;
     if (!reply.printer) {
         result.why = reply.why;

@@ -17,9 +17,12 @@ namespace quillet::port {
 // A few threads for every printer's blocking calls; each call bounds its own time.
 asio::thread_pool& WorkerThreads();
 
-// `call` must not throw; it runs on a worker thread and may not touch the caller's objects
-// except through what it owns.
-template <class Result, class Call> asio::awaitable<Result> OnWorker(Call call) {
+// `call` must not throw; a copy of it runs on a worker thread and may not touch the caller's
+// objects except through what it owns.
+// It is taken by reference so that it has to be a named object: GCC 12 gets a lambda made inside
+// a co_await expression wrong (its captures end up freed from a byte copy: a string's inner
+// buffer passed to free, a shared_ptr released twice), and a temporary does not bind here.
+template <class Result, class Call> asio::awaitable<Result> OnWorker(Call& call) {
     auto executor = co_await asio::this_coro::executor;
     auto initiate = [executor](auto handler, Call work) {
         auto guard = asio::make_work_guard(executor);
@@ -33,7 +36,7 @@ template <class Result, class Call> asio::awaitable<Result> OnWorker(Call call) 
         });
     };
     co_return co_await asio::async_initiate<const asio::use_awaitable_t<>, void(Result)>(
-        initiate, asio::use_awaitable, std::move(call));
+        initiate, asio::use_awaitable, call);
 }
 
 } // namespace quillet::port
