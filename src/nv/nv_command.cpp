@@ -2,6 +2,7 @@
 
 #include "logo/file_paths.h"
 #include "logo/output_files.h"
+#include "nv/ports_command.h"
 #include "nv/printer_job.h"
 #include "nv/progress_line.h"
 #include "nv/turns.h"
@@ -220,6 +221,8 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
     NvOptions options;
     if (const int status = ParseNvOptions(program, args, options, out, err); status >= 0)
         return status;
+    if (options.listPorts)
+        return RunPortsCommand(program, options.json, out, err);
 
     Payload payload;
     std::string why;

@@ -1,9 +1,11 @@
 #include "nv/nv_options.h"
 
 #include "logo/file_paths.h"
-#include "nv/job_payload.h"
-#include "printer/nv_graphics_encoder.h"
 #include "logo/picture_options.h"
+#include "nv/job_payload.h"
+#include "nv/queue_job.h"
+#include "port/open_port.h"
+#include "printer/nv_graphics_encoder.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,7 +26,8 @@ constexpr const char* kDescription =
 
 constexpr const char* kPortHelp =
     "the printer: /dev/ttyUSB0 (serial), /dev/usb/lp0 (USB printer), tcp:HOST:PORT (network), "
-    "on Windows COMn or usb; default $QUILLET_PORT";
+    "cups:QUEUE (a CUPS queue), on Windows COMn, usb or printer:NAME (an installed printer); "
+    "default $QUILLET_PORT";
 
 constexpr const char* kStoreHelp =
     "Store FILEs as the printer's NV images 1, 2, ... with one FS q download, which replaces "
@@ -306,6 +309,12 @@ bool Finish(NvOptions& options, RawOptions& raw, std::string& why) {
         !ResolveSetting(raw.settingName, raw.settingValue, options, why))
         return false;
 
+    for (const port::PortAddress& address : options.ports) {
+        if (port::IsQueue(address) && !(why = QueueRefusal(options)).empty()) {
+            why = address.text + ": " + why;
+            return false;
+        }
+    }
     const bool fileOnly = options.command == Command::Store && !options.save.empty();
     if (options.ports.empty() && !fileOnly) {
         why = "which printer? give --port PORT or set QUILLET_PORT";
@@ -378,6 +387,10 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     CLI::App* info = app.add_subcommand(
         "info", "Ask the printer's model, type, ROM and firmware version and model name (GS I).");
     AddPortOptions(*info, options, raw);
+    CLI::App* ports = app.add_subcommand(
+        "ports", "List every port a job could use, one a line: serial lines, USB printers, print "
+                 "queues (cups:NAME; on Windows COMn, usb and printer:NAME).");
+    ports->add_flag("--json", options.json, "one JSON object per port");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -385,6 +398,10 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e, out, err);
         return code == 0 ? 0 : 2;
+    }
+    if (app.get_subcommands().front() == ports) {
+        options.listPorts = true;
+        return -1;
     }
     const std::map<const CLI::App*, Command> commands = {
         {store, Command::Store},     {print, Command::Print},   {raster, Command::Raster},

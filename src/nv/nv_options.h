@@ -36,6 +36,7 @@ struct NvOptions {
     std::chrono::milliseconds confirmTimeout{60'000};
     std::chrono::milliseconds nvWait{5'000};
     logo::ConvertSettings convert;
+    bool listPorts = false; // the ports command: no printer job at all
 };
 
 // Parses the arguments after the program name. -1: run; otherwise the exit status to end with

@@ -3,6 +3,7 @@
 #include "nv/graphics_questions.h"
 #include "nv/info_job.h"
 #include "nv/printer_session.h"
+#include "nv/queue_job.h"
 #include "nv/send_job.h"
 #include "nv/status_job.h"
 #include "port/open_port.h"
@@ -46,6 +47,8 @@ asio::awaitable<JobResult> RunOnSession(PrinterSession& session, const NvOptions
 asio::awaitable<JobResult> RunPrinterJob(const NvOptions& options, const port::PortAddress& address,
                                          const Payload* payload, JobHooks hooks) {
     using namespace asio::experimental::awaitable_operators;
+    if (port::IsQueue(address))
+        co_return co_await RunQueueJob(options, address, payload, hooks);
     const auto start = Clock::now();
     port::OpenResult opened = co_await port::OpenPort(address, options.line);
     JobResult result;

@@ -57,6 +57,8 @@ asio::awaitable<OpenResult> ConnectTcp(const PortAddress& address) {
 asio::awaitable<OpenResult> OpenPort(const PortAddress& address, const LineSettings& line) {
     if (address.kind == PortKind::Tcp)
         co_return co_await ConnectTcp(address);
+    if (IsQueue(address))
+        co_return co_await OpenQueuePort(address);
     co_return OpenLocalPort(co_await asio::this_coro::executor, address, line);
 }
 

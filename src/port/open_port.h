@@ -18,6 +18,7 @@ inline constexpr std::chrono::seconds kConnectTimeout{5};
 struct OpenResult {
     std::unique_ptr<PrinterPort> port; // null when the open failed
     std::string why;                   // the reason, for the user
+    bool notReady = false;             // a queue that is stopped or rejects jobs
 };
 
 // A network printer is opened at `address.addresses`, looked up beforehand (HostLookups).
@@ -26,5 +27,12 @@ asio::awaitable<OpenResult> OpenPort(const PortAddress& address, const LineSetti
 // The platform's own kinds: device paths on Linux, COMn and usb on Windows.
 OpenResult OpenLocalPort(asio::any_io_executor executor, const PortAddress& address,
                          const LineSettings& line);
+
+// The system's print queues: cups:QUEUE, and printer:NAME on Windows.
+asio::awaitable<OpenResult> OpenQueuePort(const PortAddress& address);
+
+inline bool IsQueue(const PortAddress& address) {
+    return address.kind == PortKind::CupsQueue || address.kind == PortKind::WindowsPrinter;
+}
 
 } // namespace quillet::port

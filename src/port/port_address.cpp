@@ -76,6 +76,26 @@ bool IsComName(const std::string& text) {
     return text[3] != '0' && number >= 1 && number <= 255;
 }
 
+// Queue and printer names are taken as they are (spaces, any script); only control characters
+// cannot be part of one.
+bool ParseQueueName(const std::string& name, PortKind kind, PortAddress& address,
+                    std::string& why) {
+    const char* form = kind == PortKind::CupsQueue ? "cups:QUEUE" : "printer:NAME";
+    if (name.empty()) {
+        why = std::string("which one? give ") + form;
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            why = std::string("a name in ") + form + " holds no control characters";
+            return false;
+        }
+    }
+    address.kind = kind;
+    address.path = name;
+    return true;
+}
+
 } // namespace
 
 bool ParsePortAddress(const std::string& text, PortAddress& address, std::string& why) {
@@ -88,6 +108,8 @@ bool ParsePortAddress(const std::string& text, PortAddress& address, std::string
     if (text.rfind("tcp:", 0) == 0)
         return ParseTcp(text.substr(4), address, why);
 #ifdef _WIN32
+    if (text.rfind("printer:", 0) == 0)
+        return ParseQueueName(text.substr(8), PortKind::WindowsPrinter, address, why);
     if (IsComName(text)) {
         address.kind = PortKind::WindowsCom;
         address.path = "COM" + text.substr(3);
@@ -97,9 +119,11 @@ bool ParsePortAddress(const std::string& text, PortAddress& address, std::string
         address.kind = PortKind::WindowsUsb;
         return true;
     }
-    why = "a port is COMn, usb or tcp:HOST:PORT";
+    why = "a port is COMn, usb, printer:NAME or tcp:HOST:PORT";
     return false;
 #else
+    if (text.rfind("cups:", 0) == 0)
+        return ParseQueueName(text.substr(5), PortKind::CupsQueue, address, why);
     if (IsComName(text)) {
         why = "COM ports are Windows names; on Linux give the device, such as /dev/ttyUSB0";
         return false;

@@ -27,6 +27,14 @@ struct IoResult {
     std::error_code error;
 };
 
+// How a print queue's job ended. A stream port has nothing to watch: `watched` stays false.
+struct Delivery {
+    bool watched = false;
+    bool delivered = false; // the queue finished the job (the printer itself cannot say)
+    long jobId = 0;         // 0 when no job was queued
+    std::string why;        // when not delivered: the scheduler's reason, or the cancellation
+};
+
 // An open printer port. All calls come from the one thread that runs its io_context.
 class PrinterPort {
 public:
@@ -44,6 +52,14 @@ public:
     virtual bool IsSerialWithoutFlowControl() const = 0;
     // Drops what is still queued for the printer (a serial close would otherwise wait for it).
     virtual void DiscardOutput() {}
+    // A print queue: what was written becomes one job titled `title`, watched to its end; a job
+    // not ended within `limit` is cancelled, so that it never prints later.
+    virtual asio::awaitable<Delivery> Deliver(const std::string& title,
+                                              std::chrono::milliseconds limit) {
+        (void)title;
+        (void)limit;
+        co_return Delivery{};
+    }
     virtual void Close() = 0;
 };
 

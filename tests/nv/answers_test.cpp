@@ -160,6 +160,9 @@ TEST(PortAddress, ParsesEachKindAndRefusesTheRest) {
         {"tcp:bad host:9100", false, port::PortKind::Path, "", 0},
         {"", false, port::PortKind::Path, "", 0},
         {"COM3", false, port::PortKind::Path, "", 0},
+        {"cups:receipt", true, port::PortKind::CupsQueue, "", 0},
+        {"cups:", false, port::PortKind::Path, "", 0},
+        {"cups:till\n2", false, port::PortKind::Path, "", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
