@@ -40,12 +40,6 @@ const char* CommandWord(Command command) {
     return "info";
 }
 
-std::string Seconds(Clock::duration elapsed) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::chrono::duration<double>(elapsed).count());
-    return text;
-}
-
 } // namespace
 
 std::string QueueRefusal(const NvOptions& options) {

@@ -43,7 +43,7 @@ public:
     }
 
     bool CanRead() const override { return false; }
-    bool MayDropWhileBusy() const override { return false; }
+    bool IsSerialWithoutFlowControl() const override { return false; }
     void Close() override {}
 
     asio::awaitable<Delivery> Deliver(const std::string& title,

@@ -25,6 +25,16 @@ std::vector<std::string> PortIdentity(const PortAddress& address) {
     case PortKind::WindowsUsb:
         keys.push_back("usb");
         break;
+    // Queue and printer names are matched without regard to case, as the scheduler and the
+    // spooler do.
+    case PortKind::CupsQueue:
+    case PortKind::WindowsPrinter: {
+        std::string name = address.kind == PortKind::CupsQueue ? "cups " : "printer ";
+        for (const char c : address.path)
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        keys.push_back(name);
+        break;
+    }
     case PortKind::Path: {
 #ifndef _WIN32
         struct stat st {};

@@ -182,7 +182,7 @@ public:
         co_return IoResult{IoStatus::Closed, 0, {}};
     }
     bool CanRead() const override { return false; }
-    bool MayDropWhileBusy() const override { return false; }
+    bool IsSerialWithoutFlowControl() const override { return false; }
     void Close() override {}
 
     asio::awaitable<Delivery> Deliver(const std::string& title,
