@@ -2,6 +2,8 @@
 
 #include "logo/file_paths.h"
 #include "logo/output_files.h"
+#include "nv/dry_run.h"
+#include "nv/ledger_step.h"
 #include "nv/printer_job.h"
 #include "nv/progress_line.h"
 
@@ -120,6 +122,8 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         err << program << ": " << why << "; nothing was sent\n";
         return kExitFailed;
     }
+    if (options.dryRun)
+        return RunDryRun(program, options, payload, out, err);
     if (!options.save.empty()) {
         const logo::OutputFile saved[] = {{logo::PathFromUtf8(options.save), payload.bytes}};
         std::size_t failed = 0;
@@ -137,6 +141,14 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         }
     }
 
+    std::unique_ptr<RunLedger> ledger;
+    std::string warning;
+    if (!RunLedger::Open(options, payload, ledger, warning, why)) {
+        err << program << ": " << why << "; nothing was sent\n";
+        return kExitFailed;
+    }
+    if (!warning.empty())
+        err << program << ": " << warning << "\n";
     std::vector<std::string> labels;
     for (const port::PortAddress& address : options.ports)
         labels.push_back(address.text);
@@ -156,6 +168,7 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         hooks.progress = [&progress, i](std::uint64_t sent, std::uint64_t total) {
             progress.Update(i, sent, total);
         };
+        hooks.ledger = ledger ? ledger->Step(i) : nullptr;
         futures.push_back(asio::co_spawn(
             io, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks)),
             asio::use_future));
@@ -174,6 +187,8 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             results.push_back(failed);
         }
     }
+    if (ledger)
+        ledger->Record(results, program, err);
     for (std::size_t i = 0; i < results.size(); ++i) {
         const JobResult& job = results[i];
         const std::string& where = options.ports[i].text;

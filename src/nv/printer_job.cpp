@@ -1,6 +1,7 @@
 #include "nv/printer_job.h"
 
 #include "nv/graphics_questions.h"
+#include "nv/ledger_step.h"
 #include "nv/printer_answers.h"
 #include "nv/printer_session.h"
 #include "nv/progress_line.h"
@@ -250,6 +251,8 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
         }
         answers = reading.answered;
     }
+    if (hooks.ledger && !co_await hooks.ledger->BeforeWrite(session, result, hooks.note))
+        co_return result;
     const bool graphicsStore = options.command == Command::Store && options.graphics;
     if (graphicsStore && session.CanRead()) {
         const auto left = co_await AskGraphicsCapacity(session, GraphicsCapacityKind::Remaining);

@@ -21,7 +21,8 @@ struct NvRun {
     double seconds = 0;
 };
 
-// Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions.
+// Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions;
+// without XDG_STATE_HOME among them, the run's default ledger is in a folder of its own.
 NvRun RunNv(const std::vector<std::string>& args,
             std::chrono::milliseconds limit = std::chrono::seconds(60),
             const std::vector<std::string>& env = {});
