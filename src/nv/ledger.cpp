@@ -22,8 +22,8 @@ constexpr const char* kFormat = "quillet-nv store ledger";
 constexpr int kVersion = 1;
 // Another run holds the lock for one read and one write of a small file.
 constexpr std::chrono::seconds kLockWait{30};
-// Longer than any port text or printer name the program takes or keeps.
-constexpr std::size_t kLongestText = 1024;
+// A path's longest on Linux; printer names are far shorter.
+constexpr std::size_t kLongestText = 4096;
 
 const char* RoadName(NvRoad road) {
     return road == NvRoad::Images ? "FS q" : "NV graphics";
@@ -265,7 +265,12 @@ bool ParseLedger(const std::string& text, std::vector<LedgerWrite>& writes, std:
             why = "its version is not " + std::to_string(kVersion);
             return false;
         }
-        for (const json& record : root.at("writes")) {
+        const json& records = root.at("writes");
+        if (!records.is_array()) {
+            why = "its writes are not a list";
+            return false;
+        }
+        for (const json& record : records) {
             LedgerWrite w;
             if (!WriteFromJson(record, w, why)) {
                 writes.clear();

@@ -92,7 +92,6 @@ bool DefaultLedgerPath(std::filesystem::path& path, std::string& why);
 class Ledger {
 public:
     explicit Ledger(std::filesystem::path file);
-    const std::filesystem::path& File() const { return file_; }
 
     // The records, read under the lock. A damaged file is set aside (renamed beside it) and
     // `warning` says so; false with why when the ledger cannot be read or locked. `look` only

@@ -255,6 +255,8 @@ TEST_F(LedgerFile, ADamagedFileIsSetAsideWholeAndANewOneBegins) {
         {"binary", std::string("\x00\xff\x13\x37", 4)},
         {"another file", "{\"format\":\"something else\",\"version\":1,\"writes\":[]}"},
         {"a later version", "{\"format\":\"quillet-nv store ledger\",\"version\":2,\"writes\":[]}"},
+        {"writes not a list",
+         "{\"format\":\"quillet-nv store ledger\",\"version\":1,\"writes\":{}}"},
         {"a record without its port", missingPort},
         {"a digest too short", std::string(good).replace(good.find(Digest('a')), 64, "abc")},
         {"a bad time", std::string(good).replace(good.find("T02:00:00Z"), 10, "T25:00:00Z")},
