@@ -383,8 +383,15 @@ bool Ledger::Read(std::vector<LedgerWrite>& writes, bool setAside, std::string& 
     }
     fs::path aside;
     for (int n = 1; n <= 100; ++n) {
+        // Appended piece by piece: GCC 12 warns (-Wrestrict, wrongly) on a chain of additions.
+        std::string suffix = ".damaged-";
+        suffix += CompactUtc(LedgerNow());
+        if (n > 1) {
+            suffix += '-';
+            suffix += std::to_string(n);
+        }
         aside = file_;
-        aside += ".damaged-" + CompactUtc(LedgerNow()) + (n > 1 ? "-" + std::to_string(n) : "");
+        aside += suffix;
         std::error_code taken;
         if (!fs::exists(aside, taken) && !taken)
             break;
@@ -435,7 +442,7 @@ bool Ledger::Add(const std::vector<LedgerWrite>& added, LedgerTime now, std::str
     if (!Read(writes, true, warning, why))
         return false;
     writes.insert(writes.end(), added.begin(), added.end());
-    if (!ReplaceFile(file_, LedgerText(Pruned(std::move(writes), now)), why)) {
+    if (!ReplaceWholeFile(file_, LedgerText(Pruned(std::move(writes), now)), why)) {
         why = "cannot write the ledger '" + logo::PathToUtf8(file_) + "': " + why;
         return false;
     }

@@ -213,7 +213,7 @@ ReadOutcome ReadSmallFile(const fs::path& path, std::size_t maxBytes, std::strin
     return ReadOutcome::Read;
 }
 
-bool ReplaceFile(const fs::path& path, std::string_view text, std::string& why) {
+bool ReplaceWholeFile(const fs::path& path, std::string_view text, std::string& why) {
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {

@@ -36,7 +36,8 @@ ReadOutcome ReadSmallFile(const std::filesystem::path& path, std::size_t maxByte
                           std::string& text, std::string& why);
 
 // Writes `text` to a new file beside `path`, flushes it to the disk and renames it over `path`:
-// a reader sees the old file or the new one, never a part.
-bool ReplaceFile(const std::filesystem::path& path, std::string_view text, std::string& why);
+// a reader sees the old file or the new one, never a part. (Not "ReplaceFile": windows.h makes
+// that name a macro.)
+bool ReplaceWholeFile(const std::filesystem::path& path, std::string_view text, std::string& why);
 
 } // namespace quillet::nv
