@@ -24,7 +24,8 @@ done
 e2e_start_sim "$sim" "$work/printer" "" --baud "$baud" || exit 1
 pty=$(sed -n 's/^PTY //p' "$work/printer/sim.stdout")
 start=$(date +%s.%N)
-"$nv" store "$work"/logo{1..10}.bmp --port "$pty" --baud "$baud" --nv-wait 0 --quiet ||
+"$nv" store "$work"/logo{1..10}.bmp --port "$pty" --baud "$baud" --nv-wait 0 --quiet \
+    --ledger "$work/ledger.json" ||
     { echo "store failed"; exit 1; }
 end=$(date +%s.%N)
 e2e_stop_sim

@@ -88,6 +88,7 @@ bool BuildGraphicsStorePayload(const std::vector<std::string>& files,
             why = "'" + files[i] + "' cannot be defined as key '" + keys[i] + "'";
             return false;
         }
+        payload.definitionEnds.push_back(payload.bytes.size());
         const MonoBmpInfo& info = pictures[i].Info();
         payload.graphicsNeed += GraphicsDataBytes(info.width, info.height) + kGraphicsOverheadBytes;
     }

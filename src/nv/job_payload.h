@@ -15,6 +15,7 @@ struct Payload {
     std::vector<std::uint8_t> bytes;
     unsigned items = 0;             // images stored or printed, pictures printed, packets sent
     std::uint64_t graphicsNeed = 0; // NV graphics memory the definitions take
+    std::vector<std::size_t> definitionEnds; // NV graphics: where each key's definition ends
 };
 
 // What an NV graphic takes beyond its data: the figure Star's command reference gives for its

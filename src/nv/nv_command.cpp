@@ -2,6 +2,8 @@
 
 #include "logo/file_paths.h"
 #include "logo/output_files.h"
+#include "nv/dry_run.h"
+#include "nv/ledger_step.h"
 #include "nv/ports_command.h"
 #include "nv/printer_job.h"
 #include "nv/progress_line.h"
@@ -230,6 +232,8 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
         err << program << ": " << why << "; nothing was sent\n";
         return kExitFailed;
     }
+    if (options.dryRun)
+        return RunDryRun(program, options, payload, out, err);
     if (!options.save.empty()) {
         const logo::OutputFile saved[] = {{logo::PathFromUtf8(options.save), payload.bytes}};
         std::size_t failed = 0;
@@ -246,6 +250,15 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             return kExitDone;
         }
     }
+
+    std::unique_ptr<RunLedger> ledger;
+    std::string warning;
+    if (!RunLedger::Open(options, payload, ledger, warning, why)) {
+        err << program << ": " << why << "; nothing was sent\n";
+        return kExitFailed;
+    }
+    if (!warning.empty())
+        err << program << ": " << warning << "\n";
 
     if (!port::RaiseDescriptorLimit(why))
         err << program << ": cannot raise the limit on open files: " << why << "\n";
@@ -286,6 +299,7 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             progress.Update(i, sent, total);
         };
         hooks.phase = [&progress, i](const std::string& text) { progress.Phase(i, text); };
+        hooks.ledger = ledger ? ledger->Step(i) : nullptr;
         futures[i] = asio::co_spawn(
             io,
             InTurn(turns, RunPrinterJob(options, options.ports[i], jobPayload, std::move(hooks))),
@@ -312,6 +326,8 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
             results[i].answers["same_printer_as"] = first;
         }
     }
+    if (ledger)
+        ledger->Record(results, program, err);
     for (std::size_t i = 0; i < results.size(); ++i) {
         const JobResult& job = results[i];
         const std::string& where = options.ports[i].text;

@@ -122,6 +122,18 @@ void AddPortOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
     command.add_option("--flow", raw.flow, "serial flow control (default none)")
         ->check(CLI::IsMember({"none", "xon-xoff", "rts-cts"}));
     command.add_flag("--quiet", options.quiet, "no progress line");
+    command.add_flag("--dry-run", options.dryRun,
+                     "read, check and convert everything and say what would be sent to each "
+                     "printer, opening none");
+}
+
+// An NV write: the ledger that records it.
+void AddLedgerOptions(CLI::App& command, NvOptions& options) {
+    command.add_option("--ledger", options.ledger,
+                       "the ledger of confirmed NV writes (default "
+                       "$XDG_STATE_HOME/quillet/ledger.json, ~/.local/state/quillet/ledger.json)");
+    command.add_flag("--force", options.force,
+                     "write even when the ledger counts 10 NV writes to the printer in 24 hours");
 }
 
 void AddJobOptions(CLI::App& command, NvOptions& options, RawOptions& raw) {
@@ -341,6 +353,10 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
                     "define NV graphics by key (GS ( L) instead of FS q images: each key "
                     "replaces only its own image. Printers keep the two stores apart, or erase "
                     "one when the other is written: see what info reports");
+    AddLedgerOptions(*store, options);
+    store->add_flag("--if-changed", options.ifChanged,
+                    "skip a printer that the ledger says holds these very bytes (for NV "
+                    "graphics: and that still lists the keys)");
     store
         ->add_option("--key", raw.keys,
                      "with --graphics: the key for each FILE, in order (default 01, 02, ...)")
@@ -366,6 +382,7 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     remove->add_flag("--graphics", options.graphics, "NV graphics (GS ( L)");
     AddJobOptions(*remove, options, raw);
     AddConfirmOptions(*remove, raw);
+    AddLedgerOptions(*remove, options);
 
     CLI::App* raster =
         app.add_subcommand("raster", "Print FILEs as raster pictures (GS v 0), one after another.");

@@ -31,8 +31,12 @@ struct NvOptions {
     port::LineSettings line;
     bool noStatus = false;
     bool quiet = false;
-    bool json = false; // one JSON object per printer on standard output
-    std::string save;  // also write the job's bytes here
+    bool json = false;      // one JSON object per printer on standard output
+    std::string save;       // also write the job's bytes here
+    bool dryRun = false;    // everything read, checked and converted; no port opened
+    bool ifChanged = false; // store: not when the ledger has these bytes on the printer
+    bool force = false;     // NV writes past the daily number the ledger counts
+    std::string ledger;     // the ledger file; empty: the default place
     std::chrono::milliseconds confirmTimeout{60'000};
     std::chrono::milliseconds nvWait{5'000};
     logo::ConvertSettings convert;

@@ -8,9 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quillet::nv {
+
+class LedgerStep;
 
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
@@ -30,6 +33,7 @@ struct JobHooks {
     std::function<void(const std::string&)> note; // a message while the job goes on
     std::function<void(std::uint64_t sent, std::uint64_t total)> progress;
     std::function<void(const std::string&)> phase; // what the job waits for once sent
+    std::shared_ptr<LedgerStep> ledger; // NV writes: named, and skipped or refused by the ledger
 };
 
 // `payload` is null for status and info.

@@ -1,6 +1,7 @@
 #include "nv/send_job.h"
 
 #include "nv/graphics_questions.h"
+#include "nv/ledger_step.h"
 #include "nv/progress_line.h"
 #include "nv/status_job.h"
 #include "nv/write_confirmation.h"
@@ -163,6 +164,8 @@ asio::awaitable<JobResult> SendJob(PrinterSession& session, const NvOptions& opt
             co_return result;
         }
     }
+    if (hooks.ledger && !co_await hooks.ledger->BeforeWrite(session, result, hooks.note))
+        co_return result;
     if (options.command == Command::Store && options.graphics && session.CanRead() &&
         !co_await GraphicsFit(session, options, payload, hooks, result))
         co_return result;

@@ -114,8 +114,14 @@ NvRun RunNv(const std::vector<std::string>& args, std::chrono::milliseconds limi
     std::vector<std::string> argv = launcher;
     argv.push_back(QUILLET_NV_PROGRAM);
     argv.insert(argv.end(), args.begin(), args.end());
+    // A ledger of the run's own unless the test names one: runs never count each other's writes.
+    TempDir state;
+    std::vector<std::string> environment = env;
+    if (std::none_of(env.begin(), env.end(),
+                     [](const std::string& e) { return e.rfind("XDG_STATE_HOME=", 0) == 0; }))
+        environment.push_back("XDG_STATE_HOME=" + state.Path().string());
     const auto start = Clock::now();
-    const pid_t pid = Spawn(argv, out[1], err[1], env);
+    const pid_t pid = Spawn(argv, out[1], err[1], environment);
     close(out[1]);
     close(err[1]);
     const auto deadline = start + limit;

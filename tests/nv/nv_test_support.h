@@ -24,6 +24,7 @@ struct NvRun {
 
 // Runs quillet-nv with `args`, killed after `limit`. `env` entries are NAME=VALUE additions;
 // `launcher` goes before the program (/usr/bin/prlimit and its options: a full path).
+// without XDG_STATE_HOME among them, the run's default ledger is in a folder of its own.
 NvRun RunNv(const std::vector<std::string>& args,
             std::chrono::milliseconds limit = std::chrono::seconds(60),
             const std::vector<std::string>& env = {},

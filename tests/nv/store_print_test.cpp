@@ -25,6 +25,8 @@ void PrintTo(const LineCase& line, std::ostream* os) {
 
 const Bytes kStatusQuestions = {0x10, 0x04, 0x01, 0x10, 0x04, 0x02,
                                 0x10, 0x04, 0x03, 0x10, 0x04, 0x04};
+// The model name and serial number, for the ledger.
+const Bytes kNameQuestions = {0x1D, 0x49, 0x43, 0x1D, 0x49, 0x44};
 const Bytes kConfirmQuestion = {0x1D, 0x72, 0x01};
 
 std::vector<LineCase> Lines() {
@@ -75,6 +77,8 @@ TEST_P(StorePrint, PrinterKeepsThePicturesAndTheLineCarriesTheSavedBytes) {
     EXPECT_EQ(payload[0], 0x1C);
     EXPECT_EQ(payload[2], 4);
     Bytes expected = line.answers ? kStatusQuestions : Bytes{};
+    if (line.answers)
+        expected.insert(expected.end(), kNameQuestions.begin(), kNameQuestions.end());
     expected.insert(expected.end(), payload.begin(), payload.end());
     ASSERT_TRUE(sim.WaitForRaw(expected.size(), 10s));
     ASSERT_EQ(WithoutProcessIdQuestions(payload), payload);

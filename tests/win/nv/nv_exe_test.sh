@@ -35,20 +35,24 @@ grep -q '^ready' <(tr -d '\r' <"$work/status.out") || fail "status did not read 
 
 wine_samples=()
 for s in "${samples[@]}"; do wine_samples+=("$(winepath -w "$s" 2>/dev/null)"); done
-e2e_run_wine "$exe" store "${wine_samples[@]}" --port "COM$com" >"$work/store.out" 2>"$work/store.err"
+e2e_run_wine "$exe" store "${wine_samples[@]}" --port "COM$com" \
+    --ledger "$(winepath -w "$work/ledger.json" 2>/dev/null)" >"$work/store.out" 2>"$work/store.err"
 status=$?
 [ "$status" -eq 0 ] || fail "store exited $status"
 grep -q 'stored 2 images (.* bytes) and confirmed in' <(tr -d '\r' <"$work/store.out") ||
     fail "no confirmation"
 e2e_stop_sim
 
-# The printer got the status questions twice, the stream, and the confirmation question(s).
+# The printer got the status questions twice, the name questions, the stream, and the
+# confirmation question(s); the ledger has the store.
+grep -q '"sha256"' "$work/ledger.json" 2>/dev/null || fail "the store is not in the ledger"
 python3 - "$work/printer/raw.bin" "$work/native.bin" <<'PY' || fail "the bytes on the line differ"
 import sys
 raw, native = (open(p, "rb").read() for p in sys.argv[1:3])
 questions = bytes([0x10, 0x04, 1, 0x10, 0x04, 2, 0x10, 0x04, 3, 0x10, 0x04, 4])
-assert raw.startswith(questions * 2), raw[:30].hex()
-rest = raw[len(questions) * 2:]
+names = bytes([0x1D, 0x49, 0x43, 0x1D, 0x49, 0x44])
+assert raw.startswith(questions * 2 + names), raw[:36].hex()
+rest = raw[len(questions) * 2 + len(names):]
 assert rest.startswith(native), "stream differs"
 tail = rest[len(native):]
 assert tail and tail == bytes([0x1D, 0x72, 0x01]) * (len(tail) // 3), tail.hex()
