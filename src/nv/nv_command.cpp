@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <exception>
 #include <future>
 #include <map>
@@ -235,7 +236,11 @@ int RunNvCommand(const std::string& program, std::span<const std::string> args, 
     if (options.dryRun)
         return RunDryRun(program, options, payload, out, err);
     if (!options.save.empty()) {
-        const logo::OutputFile saved[] = {{logo::PathFromUtf8(options.save), payload.bytes}};
+        // The saved stream is replaced on every run, as the dialog's "NvSave.BIN" is.
+        const auto path = logo::PathFromUtf8(options.save);
+        std::error_code ignored;
+        const logo::OutputFile saved[] = {
+            {path, payload.bytes, std::filesystem::exists(path, ignored)}};
         std::size_t failed = 0;
         if (!logo::WriteFilesTogether(saved, failed, why)) {
             err << program << ": cannot write '" << options.save << "': " << why

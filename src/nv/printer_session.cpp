@@ -76,9 +76,9 @@ void PrinterSession::Take(std::span<const std::uint8_t> bytes) {
     }
 }
 
-// Whole automatic status blocks and DLE EOT answers (which image data can trigger) are what a
-// printer sends unasked in the ordinary way; a block still arriving is kept, so that its rest is
-// not taken for an answer.
+// Whole automatic status blocks, DLE EOT answers (which image data can trigger) and bytes of the
+// GS r form are what a printer sends unasked in the ordinary way; a block still arriving is kept,
+// so that its rest is not taken for an answer.
 void PrinterSession::DropInbox() {
     std::size_t i = 0;
     while (i < inbox_.size()) {
@@ -89,7 +89,8 @@ void PrinterSession::DropInbox() {
             i += kAutomaticStatusSize;
             continue;
         }
-        if (!IsStatusAnswer(b))
+        // The rest of a block cut in two has the GS r form; a GS r answer late is harmless too.
+        if (!IsStatusAnswer(b) && !IsGsAnswerByte(b))
             ++unasked_;
         ++i;
     }

@@ -92,8 +92,8 @@ public:
     bool Echoes() const { return echoes_; }
     // Something arrived that was not the echo of a question.
     bool HeardPrinter() const { return received_ > echoed_; }
-    // Bytes dropped before questions that were neither whole automatic status blocks nor DLE EOT
-    // answers: the printer sends what nobody asked for.
+    // Bytes dropped before questions that were neither automatic status blocks nor of an answer's
+    // one-byte form: the printer sends what nobody asked for.
     std::uint64_t UnaskedBytes() const { return unasked_; }
 
     // Why the line failed, or empty.

@@ -98,10 +98,14 @@ asio::awaitable<JobResult> RunQueueJob(const NvOptions& options, const port::Por
         result.bytesSent = bytes.size();
     if (!delivery.delivered)
         co_return finish(kExitFailed, delivery.why + "; the job is not done");
-    result.lines.push_back("sent " + Grouped(bytes.size()) + " bytes through " + address.text +
-                           " as job " + std::to_string(delivery.jobId) + " and delivered in " +
-                           Seconds(Clock::now() - handed) +
-                           " s; the printer itself cannot confirm");
+    result.answers["handed_on"] = delivery.handedOn;
+    result.lines.push_back(
+        "sent " + Grouped(bytes.size()) + " bytes through " + address.text + " as job " +
+        std::to_string(delivery.jobId) +
+        (delivery.handedOn ? " and the spooler passed it on in " : " and delivered in ") +
+        Seconds(Clock::now() - handed) + " s; " +
+        (delivery.handedOn ? "neither it nor the printer says that it was printed"
+                           : "the printer itself cannot confirm"));
     co_return finish(kExitDone, {});
 }
 

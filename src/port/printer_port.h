@@ -31,6 +31,8 @@ struct IoResult {
 struct Delivery {
     bool watched = false;
     bool delivered = false; // the queue finished the job (the printer itself cannot say)
+    bool handedOn = false;  // it left the queue without saying it was printed (a spooler that
+                            // passes jobs on, or one that keeps no record of printed ones)
     long jobId = 0;         // 0 when no job was queued
     std::string why;        // when not delivered: the scheduler's reason, or the cancellation
 };

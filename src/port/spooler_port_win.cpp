@@ -217,6 +217,7 @@ public:
             const JobReply state = co_await OnWorker<JobReply>(look);
             if (state.gone || (state.status & kJobDone)) {
                 delivery.delivered = true;
+                delivery.handedOn = state.gone && !(lastStatus & kJobDone);
                 co_return delivery;
             }
             if (state.status & kJobGone) {
