@@ -79,7 +79,8 @@ const char* usage_text() {
            "at most 64 MiB)\n"
            "  --nv-exclusive          an FS q download erases NV graphics and the other way "
            "round\n"
-           "  --help\n";
+           "  --help                  this text\n"
+           "  --version               the program's name and version\n";
 }
 
 bool parse_options(int argc, char** argv, Options& o, std::string& error) {
@@ -165,6 +166,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+            return true;
+        }
+        if (arg == "--version") {
+            o.version = true;
             return true;
         }
         std::string value;

@@ -36,6 +36,7 @@ struct Options {
     std::uint64_t nv_graphics_capacity = 393216;
     bool nv_exclusive = false;
     bool help = false;
+    bool version = false;
 };
 
 // Fills opts from argv; on a bad option returns false with a message in error.
