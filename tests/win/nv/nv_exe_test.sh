@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# QuilletNv.exe under Wine on the virtual printer's COM port: --version names it, status reads the answers, store
-# sends the very bytes the native quillet-nv writes and the printer confirms it. NV_TEST_COM picks
-# the COM number (default 46).
+# QuilletNv.exe under Wine on the virtual printer's COM port: --version names it, status reads
+# the answers, store sends the very bytes the native quillet-nv writes and the printer confirms
+# it. NV_TEST_COM picks the COM number (default 46).
 set -uo pipefail
 exe=$1 native=$2 sim=$3
 here=$(cd "$(dirname "$0")" && pwd)
