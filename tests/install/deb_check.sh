@@ -48,7 +48,8 @@ for deb in "$@"; do
     root=$work/$arch
     dpkg-deb -x "$deb" "$root"
     run=()
-    [ "$arch" = arm64 ] && run=(qemu-aarch64 -L /usr/aarch64-linux-gnu)
+    [ "$arch" = arm64 ] &&
+        run=(qemu-aarch64 -L /usr/aarch64-linux-gnu -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib)
     for program in quillet-nv quillet-logo quillet-sim; do
         out=$("${run[@]}" "$root/usr/bin/$program" --version 2>&1)
         [ "$out" = "$program $version" ] || fail "$name: $program --version says '$out'"
