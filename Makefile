@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 
-.PHONY: all setup build install run test bench dist format clean
+.PHONY: all setup build arm64 install run test bench dist deb format clean
 
 all: build
 
@@ -17,6 +17,11 @@ build: setup
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release -j$(JOBS)
 
+# The arm64 tree (cross-built, optimised): its programs and the tests run under qemu-user.
+arm64: setup
+	@cmake --preset arm64 >/dev/null
+	@cmake --build --preset arm64 -j$(JOBS)
+
 # The native programs, optimised, on PATH.
 PREFIX ?= /usr/local
 install: build
@@ -28,11 +33,20 @@ install: build
 run: build
 	@scripts/run.sh
 
-test: build
+test: build arm64 deb
 	@scripts/test.sh
 
 dist: build
 	@scripts/dist.sh
+
+# build/dist/quillet_VERSION_amd64.deb and _arm64.deb from the optimised trees.
+deb: setup
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j$(JOBS)
+	@cmake --preset arm64 >/dev/null
+	@cmake --build --preset arm64 -j$(JOBS) --target quillet-nv quillet-logo quillet-sim
+	@scripts/deb.sh amd64 build/release
+	@scripts/deb.sh arm64 build/arm64
 
 bench: setup
 	@scripts/bench.sh

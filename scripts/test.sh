@@ -34,8 +34,20 @@ run_layer() {
 }
 
 run_layer native build/native -j2 --timeout 300
+# The arm64 programs under qemu-user, against the amd64 converter and the virtual printer.
+run_layer arm64 build/arm64 -j2 --timeout 600
 # Windows-side and end-to-end tests share one Wine prefix and its COM ports: one at a time.
 run_layer win build/win -j1 --timeout 300
+
+# The packages `make deb` wrote: contents, fields, programs, manual pages, lintian.
+echo "=== packages ==="
+version=$(sed -n 's/^project(Quillet VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if bash tests/install/deb_check.sh "$version" build/dist/quillet_"$version"_{amd64,arm64}.deb 2>&1 |
+    tee build/logs/packages.log; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+fi
 
 echo
 echo "total: $passed passed, $failed failed"

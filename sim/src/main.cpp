@@ -1,4 +1,5 @@
 #include "options.h"
+#include "quillet_version.h"
 #include "session.h"
 
 #include <cstdio>
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     }
     if (opts.help) {
         std::fputs(sim::usage_text(), stdout);
+        return 0;
+    }
+    if (opts.version) {
+        std::puts("quillet-sim " QUILLET_VERSION_TEXT);
         return 0;
     }
     return sim::run_session(opts);

@@ -102,7 +102,8 @@ const char* usage_text() {
            "question's ID (first: \"0000\")\n"
            "  --unasked-process-id-ms MS  send 37 22 + the last answered ID (\"0000\" before any) "
            "+ 00 unasked every MS\n"
-           "  --help\n";
+           "  --help                  this text\n"
+           "  --version               the program's name and version\n";
 }
 
 bool parse_options(int argc, char** argv, Options& o, std::string& error) {
@@ -217,6 +218,10 @@ bool parse_options(int argc, char** argv, Options& o, std::string& error) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             o.help = true;
+            return true;
+        }
+        if (arg == "--version") {
+            o.version = true;
             return true;
         }
         std::string value;

@@ -42,6 +42,7 @@ struct Options {
     std::size_t out_queue = 65536;
     int tcp_receive_buffer = 0; // 0: the kernel's own
     bool help = false;
+    bool version = false;
 };
 
 // Fills opts from argv; on a bad option returns false with a message in error.

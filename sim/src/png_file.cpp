@@ -15,39 +15,45 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-} // namespace
-
-bool write_receipt_png(const std::string& path, const Paper& paper) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f)
-        return false;
+// libpng's errors jump back here: no object with a destructor may live in this frame, which a
+// jump would skip (the row buffer is the caller's).
+bool write_png_rows(std::FILE* f, const Paper& paper, int h, png_byte* row, std::size_t bytes) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
         return false;
     }
-    // A PNG needs at least one row; an all-white row stands for paper with nothing on it.
-    const int h = paper.height() > 0 ? paper.height() : 1;
-    std::vector<png_byte> row((paper.width() + 7) / 8);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, f.get());
+    png_init_io(png, f);
     png_set_IHDR(png, info, paper.width(), h, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < h; ++y) {
-        std::fill(row.begin(), row.end(), 0xFF);
+        std::fill(row, row + bytes, 0xFF);
         for (int x = 0; x < paper.width(); ++x)
             if (paper.dot(x, y))
                 row[x / 8] &= static_cast<png_byte>(~(0x80 >> (x % 8)));
-        png_write_row(png, row.data());
+        png_write_row(png, row);
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fflush(f.get()) == 0;
+    return true;
+}
+
+} // namespace
+
+bool write_receipt_png(const std::string& path, const Paper& paper) {
+    FilePtr f(std::fopen(path.c_str(), "wb"));
+    if (!f)
+        return false;
+    // A PNG needs at least one row; an all-white row stands for paper with nothing on it.
+    const int h = paper.height() > 0 ? paper.height() : 1;
+    std::vector<png_byte> row((paper.width() + 7) / 8);
+    return write_png_rows(f.get(), paper, h, row.data(), row.size()) && std::fflush(f.get()) == 0;
 }
 
 bool read_png_dots(const std::string& path, DotPicture& out) {

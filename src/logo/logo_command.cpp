@@ -7,6 +7,7 @@
 #include "logo/logo_options.h"
 #include "logo/output_files.h"
 #include "logo/preview_png.h"
+#include "quillet_version.h"
 
 #include <filesystem>
 #include <new>
@@ -38,6 +39,8 @@ constexpr const char* kOptionHelp =
     "  --preview FILE.png also write what the printer will print, one pixel per dot\n"
     "  --force            replace an existing OUTPUT (INPUT is never replaced)\n"
     "  --                 ends the options: a name after it may start with -\n"
+    "  --help             this text\n"
+    "  --version          the program's name and version\n"
     "\n"
     "Exit status: 0 done, 1 INPUT unreadable or OUTPUT unwritable, 2 bad arguments.\n";
 
@@ -178,6 +181,9 @@ int RunLogoCommand(const std::string& program, std::span<const std::string> args
     switch (ParseLogoOptions(args, options, why)) {
     case ParseResult::Help:
         out << LogoUsage(program) << kOptionHelp;
+        return 0;
+    case ParseResult::Version:
+        out << program << " " << QUILLET_VERSION_TEXT << "\n";
         return 0;
     case ParseResult::Bad:
         return BadArguments(program, why, err);

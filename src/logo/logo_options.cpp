@@ -20,6 +20,9 @@ ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& opt
         if (option && (arg == "-h" || arg == "--help")) {
             return ParseResult::Help;
         }
+        if (option && arg == "--version") {
+            return ParseResult::Version;
+        }
         const bool takesValue =
             option && (arg == "-o" || arg == "--preview" || PictureOptionTakesValue(arg));
         if (takesValue && i + 1 >= args.size()) {
@@ -71,7 +74,8 @@ std::string LogoUsage(const std::string& program) {
     const std::string pad(program.size() + 7, ' ');
     return "usage: " + program + " INPUT [-o OUTPUT.bmp] [--width DOTS | --paper 80|58]\n" + pad +
            "[--dither floyd-steinberg|atkinson|ordered|threshold] [--threshold 0-255]\n" + pad +
-           "[--gamma 0.2-5] [--invert] [--preview FILE.png] [--force] [--]\n";
+           "[--gamma 0.2-5] [--invert] [--preview FILE.png] [--force] [--]\n" + "       " +
+           program + " --help | --version\n";
 }
 
 std::string DefaultOutputPath(const std::string& input) {

@@ -15,7 +15,7 @@ struct LogoOptions {
     bool force = false;
 };
 
-enum class ParseResult { Run, Help, Bad };
+enum class ParseResult { Run, Help, Version, Bad };
 
 // The arguments after the program name. On Bad, `why` names the offending argument.
 ParseResult ParseLogoOptions(std::span<const std::string> args, LogoOptions& options,

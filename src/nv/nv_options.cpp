@@ -6,6 +6,7 @@
 #include "nv/queue_job.h"
 #include "port/open_port.h"
 #include "printer/nv_graphics_encoder.h"
+#include "quillet_version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -342,6 +343,8 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     CLI::App app(kDescription, program);
     app.require_subcommand(1, 1);
     app.fallthrough(false);
+    app.set_version_flag("--version", program + " " + QUILLET_VERSION_TEXT,
+                         "print the program's name and version");
     RawOptions raw;
 
     CLI::App* store = app.add_subcommand("store", kStoreHelp);

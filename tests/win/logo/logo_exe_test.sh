@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# QuilletLogo.exe under Wine: --help shows the usage, a bad argument exits 2, a picture converts
+# QuilletLogo.exe under Wine: --help shows the usage, --version the version, a bad argument exits 2, a picture converts
 # to the very bytes the native quillet-logo writes, and --force replaces an earlier result. Every
 # run has its standard input from /dev/null, and one from a terminal (a pty) with its output in a
 # file: neither may wait for a key as after a drop in Explorer.
@@ -16,6 +16,13 @@ status=$?
 [ "$status" -eq 0 ] || fail "--help exited $status"
 grep -qF 'usage: QuilletLogo INPUT [-o OUTPUT.bmp] [--width DOTS | --paper 80|58]' <<<"$help" ||
     fail "no usage line in: $help"
+
+# The version the native program reports, under the Windows program's own name, on one line.
+version=$("$wine_exec" "$exe" --version 2>&1 </dev/null | tr -d '\r')
+status=$?
+[ "$status" -eq 0 ] || fail "--version exited $status"
+native_version=$("$native" --version)
+[ "$version" = "QuilletLogo ${native_version#quillet-logo }" ] || fail "--version said: $version"
 
 "$wine_exec" "$exe" --paper 70 x.png </dev/null >/dev/null 2>"$work/bad.err"
 status=$?

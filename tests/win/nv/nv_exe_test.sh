@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# QuilletNv.exe under Wine on the virtual printer's COM port: status reads the answers, store
-# sends the very bytes the native quillet-nv writes and the printer confirms it. NV_TEST_COM picks
-# the COM number (default 46).
+# QuilletNv.exe under Wine on the virtual printer's COM port: --version names it, status reads
+# the answers, store sends the very bytes the native quillet-nv writes and the printer confirms
+# it. NV_TEST_COM picks the COM number (default 46).
 set -uo pipefail
 exe=$1 native=$2 sim=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,6 +24,10 @@ fail() {
 
 samples=("$root"/samples/quillet-q.bmp "$root"/samples/receipt-header.bmp)
 "$native" store "${samples[@]}" --save "$work/native.bin" >/dev/null || fail "native store --save"
+
+version=$(e2e_run_wine "$exe" --version 2>&1 </dev/null | tr -d '\r')
+native_version=$("$native" --version)
+[ "$version" = "QuilletNv ${native_version#quillet-nv }" ] || fail "--version said: $version"
 
 e2e_start_sim "$sim" "$work/printer" "$com" --nv-busy-ms 500 || fail "printer did not start"
 e2e_wait_serial_port "$com" || fail "COM$com not listed"
