@@ -61,28 +61,6 @@ bool SendsBytes(Command command) {
     return command != Command::Status && command != Command::Info && command != Command::List;
 }
 
-const char* CommandName(Command command) {
-    switch (command) {
-    case Command::Store:
-        return "store";
-    case Command::Print:
-        return "print";
-    case Command::Raster:
-        return "raster";
-    case Command::Setting:
-        return "setting";
-    case Command::Status:
-        return "status";
-    case Command::List:
-        return "list";
-    case Command::Delete:
-        return "delete";
-    case Command::Info:
-        break;
-    }
-    return "info";
-}
-
 nlohmann::json JobJson(const NvOptions& options, const std::string& port, const JobResult& job) {
     nlohmann::json json = {{"port", port},
                            {"command", CommandName(options.command)},

@@ -438,4 +438,26 @@ int ParseNvOptions(const std::string& program, std::span<const std::string> args
     return -1;
 }
 
+const char* CommandName(Command command) {
+    switch (command) {
+    case Command::Store:
+        return "store";
+    case Command::Print:
+        return "print";
+    case Command::Raster:
+        return "raster";
+    case Command::Setting:
+        return "setting";
+    case Command::Status:
+        return "status";
+    case Command::List:
+        return "list";
+    case Command::Delete:
+        return "delete";
+    case Command::Info:
+        break;
+    }
+    return "info";
+}
+
 } // namespace quillet::nv

@@ -16,6 +16,9 @@ namespace quillet::nv {
 
 enum class Command { Store, Print, Raster, Setting, Status, Info, List, Delete };
 
+// "store", "print", ...: the command as typed.
+const char* CommandName(Command command);
+
 struct NvOptions {
     Command command = Command::Status;
     std::vector<std::string> files;    // store, raster

@@ -63,83 +63,57 @@ std::vector<std::string> NotReadyReasons(const PrinterState& s) {
 
 namespace {
 
-// Drops a whole automatic status block at the front; Partial while it is still arriving.
-enum class Front { Block, Partial, Other };
-Front DropAutomaticStatus(std::vector<std::uint8_t>& inbox) {
-    if (!IsAutomaticStatusStart(inbox.front()))
-        return Front::Other;
-    if (inbox.size() < kAutomaticStatusSize)
-        return Front::Partial;
-    inbox.erase(inbox.begin(), inbox.begin() + kAutomaticStatusSize);
-    return Front::Block;
-}
+// What a one-byte matcher makes of the byte at the front of the inbox.
+enum class Verdict { Take, Skip, Spoil };
 
-Match Answer(std::vector<std::uint8_t>& inbox) {
-    Match match{Match::Kind::Answer, {inbox.front()}};
-    inbox.erase(inbox.begin());
-    return match;
+// Drops whole automatic status blocks (waiting while one is still arriving) and asks `judge`
+// about every other byte in turn.
+template <class Judge> Match ScanOneByteAnswer(std::vector<std::uint8_t>& inbox, Judge judge) {
+    while (!inbox.empty()) {
+        const std::uint8_t b = inbox.front();
+        if (IsAutomaticStatusStart(b)) {
+            if (inbox.size() < kAutomaticStatusSize)
+                return {};
+            inbox.erase(inbox.begin(), inbox.begin() + kAutomaticStatusSize);
+            continue;
+        }
+        switch (judge(b)) {
+        case Verdict::Take:
+            inbox.erase(inbox.begin());
+            return {Match::Kind::Answer, {b}};
+        case Verdict::Spoil:
+            return {Match::Kind::Spoiled, {b}};
+        case Verdict::Skip:
+            inbox.erase(inbox.begin());
+            break;
+        }
+    }
+    return {};
 }
 
 } // namespace
 
 Match TakeByteAnswer(std::vector<std::uint8_t>& inbox, bool (*form)(std::uint8_t)) {
-    while (!inbox.empty()) {
-        const Front front = DropAutomaticStatus(inbox);
-        if (front == Front::Partial)
-            return {};
-        if (front == Front::Block)
-            continue;
-        if (form(inbox.front()))
-            return Answer(inbox);
-        inbox.erase(inbox.begin());
-    }
-    return {};
+    return ScanOneByteAnswer(
+        inbox, [form](std::uint8_t b) { return form(b) ? Verdict::Take : Verdict::Skip; });
 }
 
 Match TakeStatusAnswer(std::vector<std::uint8_t>& inbox) {
-    while (!inbox.empty()) {
-        const Front front = DropAutomaticStatus(inbox);
-        if (front == Front::Partial)
-            return {};
-        if (front == Front::Block)
-            continue;
-        if (IsStatusAnswer(inbox.front()))
-            return Answer(inbox);
-        return {Match::Kind::Spoiled, {inbox.front()}};
-    }
-    return {};
+    return ScanOneByteAnswer(
+        inbox, [](std::uint8_t b) { return IsStatusAnswer(b) ? Verdict::Take : Verdict::Spoil; });
 }
 
 Match TakeStrictSensorAnswer(std::vector<std::uint8_t>& inbox) {
-    while (!inbox.empty()) {
-        const Front front = DropAutomaticStatus(inbox);
-        if (front == Front::Partial)
-            return {};
-        if (front == Front::Block)
-            continue;
-        if (IsStatusAnswer(inbox.front())) {
-            inbox.erase(inbox.begin());
-            continue;
-        }
-        if (IsGsAnswerByte(inbox.front()))
-            return Answer(inbox);
-        return {Match::Kind::Spoiled, {inbox.front()}};
-    }
-    return {};
+    return ScanOneByteAnswer(inbox, [](std::uint8_t b) {
+        if (IsStatusAnswer(b))
+            return Verdict::Skip;
+        return IsGsAnswerByte(b) ? Verdict::Take : Verdict::Spoil;
+    });
 }
 
 Match ExpectQuiet(std::vector<std::uint8_t>& inbox) {
-    while (!inbox.empty()) {
-        const Front front = DropAutomaticStatus(inbox);
-        if (front == Front::Partial)
-            return {};
-        if (front == Front::Block)
-            continue;
-        if (!IsStatusAnswer(inbox.front()))
-            return {Match::Kind::Spoiled, {inbox.front()}};
-        inbox.erase(inbox.begin());
-    }
-    return {};
+    return ScanOneByteAnswer(
+        inbox, [](std::uint8_t b) { return IsStatusAnswer(b) ? Verdict::Skip : Verdict::Spoil; });
 }
 
 Match TakeTextAnswer(std::vector<std::uint8_t>& inbox, std::uint8_t lead, std::size_t maxSize) {

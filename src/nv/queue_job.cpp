@@ -18,32 +18,10 @@ constexpr const char* kProgram = "QuilletNv";
 constexpr const char* kProgram = "quillet-nv";
 #endif
 
-const char* CommandWord(Command command) {
-    switch (command) {
-    case Command::Store:
-        return "store";
-    case Command::Print:
-        return "print";
-    case Command::Raster:
-        return "raster";
-    case Command::Setting:
-        return "setting";
-    case Command::Delete:
-        return "delete";
-    case Command::Status:
-        return "status";
-    case Command::List:
-        return "list";
-    case Command::Info:
-        break;
-    }
-    return "info";
-}
-
 } // namespace
 
 std::string QueueRefusal(const NvOptions& options) {
-    const std::string command = CommandWord(options.command);
+    const std::string command = CommandName(options.command);
     const bool asks = options.command == Command::Status || options.command == Command::Info ||
                       options.command == Command::List;
     if (asks)
@@ -86,7 +64,7 @@ asio::awaitable<JobResult> RunQueueJob(const NvOptions& options, const port::Por
     }
 
     const auto handed = Clock::now();
-    const std::string title = std::string(kProgram) + " " + CommandWord(options.command);
+    const std::string title = std::string(kProgram) + " " + CommandName(options.command);
     const port::Delivery delivery = co_await opened.port->Deliver(title, options.confirmTimeout);
     opened.port->Close();
     const bool nvWrite = options.command == Command::Store || options.command == Command::Delete;
