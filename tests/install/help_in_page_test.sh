@@ -80,8 +80,8 @@ check_page() {
     echo "checked $name.1 against ${#sources[@]} options of $name --help"
 }
 
-for spec in "$@"; do
-    check_page "${spec%%=*}" "${spec#*=}"
+for pair in "$@"; do
+    check_page "${pair%%=*}" "${pair#*=}"
 done
 if [ $failures -ne 0 ]; then
     echo "$failures failed"

@@ -5,8 +5,8 @@ set -uo pipefail
 version=$1
 shift
 failures=0
-for spec in "$@"; do
-    name=${spec%%=*} program=${spec#*=}
+for pair in "$@"; do
+    name=${pair%%=*} program=${pair#*=}
     out=$("$program" --version 2>/tmp/version-err.$$)
     rc=$?
     err=$(cat /tmp/version-err.$$)
