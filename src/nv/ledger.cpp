@@ -406,18 +406,23 @@ bool Ledger::Read(std::vector<LedgerWrite>& writes, bool setAside, std::string& 
     return true;
 }
 
+bool Ledger::Lock(FileLock& lock, std::string& why) const {
+    fs::path lockFile = file_;
+    lockFile += ".lock";
+    if (lock.Take(lockFile, kLockWait, why))
+        return true;
+    why = "the ledger '" + logo::PathToUtf8(file_) + "': " + why;
+    return false;
+}
+
 bool Ledger::Load(std::vector<LedgerWrite>& writes, std::string& warning, std::string& why,
                   bool look) {
     std::error_code error;
     if (look || !fs::is_directory(file_.parent_path(), error))
         return Read(writes, false, warning, why);
     FileLock lock;
-    fs::path lockFile = file_;
-    lockFile += ".lock";
-    if (!lock.Take(lockFile, kLockWait, why)) {
-        why = "the ledger '" + logo::PathToUtf8(file_) + "': " + why;
+    if (!Lock(lock, why))
         return false;
-    }
     return Read(writes, true, warning, why);
 }
 
@@ -432,12 +437,8 @@ bool Ledger::Add(const std::vector<LedgerWrite>& added, LedgerTime now, std::str
         return false;
     }
     FileLock lock;
-    fs::path lockFile = file_;
-    lockFile += ".lock";
-    if (!lock.Take(lockFile, kLockWait, why)) {
-        why = "the ledger '" + logo::PathToUtf8(file_) + "': " + why;
+    if (!Lock(lock, why))
         return false;
-    }
     std::vector<LedgerWrite> writes;
     if (!Read(writes, true, warning, why))
         return false;

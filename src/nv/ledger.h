@@ -3,6 +3,8 @@
 // replaced whole under a lock.
 #pragma once
 
+#include "nv/ledger_file.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -106,6 +108,8 @@ public:
 private:
     bool Read(std::vector<LedgerWrite>& writes, bool setAside, std::string& warning,
               std::string& why);
+    // Takes the lock file beside the ledger.
+    bool Lock(FileLock& lock, std::string& why) const;
 
     std::filesystem::path file_;
 };

@@ -13,14 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::vector<nlohmann::json> JsonLines(const std::string& text) {
-    std::vector<nlohmann::json> objects;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        objects.push_back(nlohmann::json::parse(line)); // throws, and fails the test, if bad
-    return objects;
-}
-
 TEST(ManyPrinters, EachGetsItsOwnResultAndTheFailuresDoNotStopTheOthers) {
     TempDir dir;
     // Two 576 x 200 logos: 28,811 bytes, 2.5 s on a line paced at 115200 baud.

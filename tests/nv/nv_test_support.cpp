@@ -381,4 +381,12 @@ Bytes WithoutProcessIdQuestions(const Bytes& raw) {
     return kept;
 }
 
+std::vector<nlohmann::json> JsonLines(const std::string& text) {
+    std::vector<nlohmann::json> objects;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        objects.push_back(nlohmann::json::parse(line));
+    return objects;
+}
+
 } // namespace quillet::nv::test

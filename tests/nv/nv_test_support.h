@@ -117,6 +117,9 @@ std::string CompareStacked(const Dots& receipt, const std::vector<Dots>& picture
 // `raw` without the process ID questions (GS ( H function 48) in it: their IDs are random.
 Bytes WithoutProcessIdQuestions(const Bytes& raw);
 
+// One JSON object per line of `text`; a line that is not one throws, failing the test.
+std::vector<nlohmann::json> JsonLines(const std::string& text);
+
 // Runs a shell command; its standard output.
 std::string Shell(const std::string& command);
 

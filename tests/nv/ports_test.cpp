@@ -17,14 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::vector<nlohmann::json> JsonLines(const std::string& text) {
-    std::vector<nlohmann::json> objects;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
-        objects.push_back(nlohmann::json::parse(line)); // throws, and fails the test, if bad
-    return objects;
-}
-
 std::size_t Count(const std::vector<nlohmann::json>& log, const std::string& name) {
     return static_cast<std::size_t>(
         std::count_if(log.begin(), log.end(),
